@@ -1,0 +1,103 @@
+#include "comlib/codepage.h"
+
+#include "comlib/failure.h"
+
+#include <memory>
+#include <unicode/ucnv.h>
+#include <unicode/ucnv_err.h>
+
+namespace {
+
+// "cp950" would be IBM's table in ICU; this is the Windows one.
+constexpr const char* kBig5 = "windows-950-2000";
+
+struct ConverterCloser {
+  void operator()(UConverter* c) const { ucnv_close(c); }
+};
+using Converter = std::unique_ptr<UConverter, ConverterCloser>;
+
+Converter OpenConverter() {
+  UErrorCode err = U_ZERO_ERROR;
+  Converter c(ucnv_open(kBig5, &err));
+  if (U_FAILURE(err)) throw Failure(QStringLiteral("無法開啟Big5字碼轉換: %1").arg(QString::fromLatin1(u_errorName(err))));
+  ucnv_setFromUCallBack(c.get(), UCNV_FROM_U_CALLBACK_STOP, nullptr, nullptr, nullptr, &err);
+  return c;
+}
+
+UConverter* SharedConverter() {
+  static Converter converter = OpenConverter();
+  ucnv_reset(converter.get());
+  return converter.get();
+}
+
+// Bytes one code point takes; 1 for one the code page cannot hold ("?").
+qsizetype CodePointLength(UConverter* c, const UChar* at, int units) {
+  char buffer[8];
+  UErrorCode err = U_ZERO_ERROR;
+  ucnv_reset(c);
+  const int32_t n = ucnv_fromUChars(c, buffer, sizeof buffer, at, units, &err);
+  return U_FAILURE(err) ? 1 : n;
+}
+
+}  // namespace
+
+QByteArray ToBig5(const QString& text, qsizetype* unconvertible) {
+  qsizetype bad = 0;
+  QByteArray out;
+  out.resize(text.size() * 2 + 16);
+  UConverter* c = SharedConverter();
+  auto source = reinterpret_cast<const UChar*>(text.utf16());
+  const UChar* sourceEnd = source + text.size();
+  char* target = out.data();
+  for (;;) {
+    UErrorCode err = U_ZERO_ERROR;
+    char* targetEnd = out.data() + out.size();
+    ucnv_fromUnicode(c, &target, targetEnd, &source, sourceEnd, nullptr, true, &err);
+    if (err == U_BUFFER_OVERFLOW_ERROR) {
+      const qsizetype used = target - out.data();
+      out.resize(out.size() * 2);
+      target = out.data() + used;
+    } else if (err == U_INVALID_CHAR_FOUND || err == U_ILLEGAL_CHAR_FOUND) {
+      // The offending character has been consumed; write the substitute.
+      const qsizetype used = target - out.data();
+      if (used + 1 >= out.size()) out.resize(out.size() * 2);
+      target = out.data() + used;
+      *target++ = '?';
+      ++bad;
+      ucnv_reset(c);
+    } else {
+      break;
+    }
+  }
+  out.resize(target - out.data());
+  if (unconvertible) *unconvertible = bad;
+  return out;
+}
+
+QString FromBig5(const QByteArray& bytes) {
+  UConverter* c = SharedConverter();
+  QString out(bytes.size() + 1, Qt::Uninitialized);
+  UErrorCode err = U_ZERO_ERROR;
+  const int32_t n = ucnv_toUChars(c, reinterpret_cast<UChar*>(out.data()), static_cast<int32_t>(out.size()),
+                                  bytes.constData(), static_cast<int32_t>(bytes.size()), &err);
+  if (U_FAILURE(err)) return QString::fromLatin1(bytes);
+  out.resize(n);
+  return out;
+}
+
+qsizetype Big5Length(const QString& text) { return ToBig5(text).size(); }
+
+QString Big5Prefix(const QString& text, qsizetype maxBytes) {
+  UConverter* c = SharedConverter();
+  auto units = reinterpret_cast<const UChar*>(text.utf16());
+  qsizetype bytes = 0;
+  qsizetype i = 0;
+  while (i < text.size()) {
+    const int width = (QChar::isHighSurrogate(units[i]) && i + 1 < text.size()) ? 2 : 1;
+    const qsizetype len = units[i] < 0x80 ? 1 : CodePointLength(c, units + i, width);
+    if (bytes + len > maxBytes) break;
+    bytes += len;
+    i += width;
+  }
+  return text.left(i);
+}

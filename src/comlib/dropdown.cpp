@@ -1,0 +1,8 @@
+#include "comlib/dropdown.h"
+
+#include <QComboBox>
+#include <QWidget>
+
+void SetDropDownCount(QWidget* window, int count) {
+  for (QComboBox* box : window->findChildren<QComboBox*>()) box->setMaxVisibleItems(count);
+}

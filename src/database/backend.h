@@ -1,0 +1,40 @@
+#pragma once
+// The seam between the engine layer and the database engines behind it.
+// A backend opens connections; a connection lists tables and prepares
+// statements; a statement runs and delivers its rows into a RowStore.
+#include "database/field_type.h"
+#include "database/row_store.h"
+
+#include <QString>
+#include <QStringList>
+#include <memory>
+#include <vector>
+
+struct ColumnDescription {
+  QString name;
+  TFieldType type = ftUnknown;
+  int size = 0;  // declared length of character and byte columns, else 0
+};
+
+class BackendStatement {
+public:
+  virtual ~BackendStatement() = default;
+  // Names of the statement's parameters, in order (empty names for "?").
+  virtual QStringList ParameterNames() const = 0;
+  // Runs the statement; afterwards Columns() describes the result (empty for
+  // a statement that returns no rows). Throws EDatabaseError.
+  virtual void Execute() = 0;
+  virtual const std::vector<ColumnDescription>& Columns() const = 0;
+  // Appends the next row to `into`; false at the end of the result.
+  virtual bool FetchRow(RowStore& into) = 0;
+  // Rows changed by the statement, -1 when the engine reports none.
+  virtual qint64 RowsAffected() const = 0;
+};
+
+class BackendConnection {
+public:
+  virtual ~BackendConnection() = default;
+  // User tables, without system tables.
+  virtual QStringList TableNames() = 0;
+  virtual std::unique_ptr<BackendStatement> Prepare(const QString& sql) = 0;
+};

@@ -1,0 +1,218 @@
+#include "database/query.h"
+
+#include "comlib/failure.h"
+#include "database/database.h"
+#include "database/session.h"
+
+#include <QRegularExpression>
+#include <limits>
+
+namespace {
+constexpr qint64 kFetchBatch = 1000;
+}
+
+void TSQLLines::Clear() {
+  lines_.clear();
+  Changed();
+}
+
+void TSQLLines::Add(const QString& line) {
+  lines_.append(line);
+  Changed();
+}
+
+void TSQLLines::SetText(const QString& text) {
+  static const QRegularExpression lineBreak(QStringLiteral("\r\n|\n|\r"));
+  lines_ = text.split(lineBreak);
+  // A final line break ends the last line; it does not start another.
+  if (!lines_.isEmpty() && lines_.last().isEmpty()) lines_.removeLast();
+  Changed();
+}
+
+void TSQLLines::Assign(const QStringList& lines) {
+  lines_ = lines;
+  Changed();
+}
+
+QString TSQLLines::Text() const {
+  QString text;
+  for (const QString& line : lines_) text += line + QStringLiteral("\r\n");
+  return text;
+}
+
+void TSQLLines::Changed() { owner_->SQLChanged(); }
+
+QString TParam::AsString() const {
+  if (Value.isNull()) return {};
+  if (Value.typeId() == QMetaType::Bool) return Value.toBool() ? QStringLiteral("True") : QStringLiteral("False");
+  return Value.toString();
+}
+
+TQuery::TQuery(QObject* owner) : QObject(owner) {}
+
+TQuery::~TQuery() {
+  if (database_) database_->DetachQuery(this);
+}
+
+void TQuery::SetDatabaseName(const QString& name) {
+  if (active_) throw EDatabaseError(QStringLiteral("不能對一個開啟中的 dataset 進行此操作"));
+  if (name == databaseName_) return;
+  Unprepare();
+  databaseName_ = name;
+}
+
+void TQuery::SQLChanged() {
+  Close();
+  Unprepare();
+}
+
+void TQuery::Prepare() {
+  if (statement_) return;
+  TDatabase* database = Session().FindDatabase(databaseName_);
+  if (!database) throw EDatabaseError(QStringLiteral("找不到資料庫 '%1'").arg(databaseName_));
+  if (!database->Connected()) database->SetConnected(true);
+  statement_ = database->Connection()->Prepare(sql_.Text());
+  database_ = database;
+  database_->AttachQuery(this);
+  params_.clear();
+  for (const QString& name : statement_->ParameterNames()) params_.push_back(TParam{name, QVariant()});
+}
+
+void TQuery::Unprepare() {
+  Close();
+  statement_.reset();
+  params_.clear();
+  if (database_) database_->DetachQuery(this);
+  database_ = nullptr;
+}
+
+void TQuery::Open() {
+  if (active_) return;
+  Prepare();
+  statement_->Execute();
+  rowsAffected_ = statement_->RowsAffected();
+  const auto& columns = statement_->Columns();
+  if (columns.empty()) throw EDatabaseError(QStringLiteral("這個SQL指令沒有傳回資料"));
+  for (int i = 0; i < static_cast<int>(columns.size()); ++i) {
+    const ColumnDescription& c = columns[static_cast<std::size_t>(i)];
+    fields_.push_back(std::make_unique<TField>(this, i, c.name, c.type, c.size));
+  }
+  currentValues_.assign(columns.size(), CellValue{});
+  allFetched_ = false;
+  active_ = true;
+  FetchMore(1);
+  SetCurrent(rows_.Count() > 0 ? 0 : -1);
+  emit activeChanged(true);
+}
+
+void TQuery::Close() {
+  if (!active_) return;
+  active_ = false;
+  fields_.clear();
+  rows_.Clear();
+  allFetched_ = true;
+  current_ = -1;
+  eof_ = true;
+  currentDecoded_ = false;
+  emit activeChanged(false);
+}
+
+void TQuery::ConnectionClosing() { Unprepare(); }
+
+void TQuery::CheckActive() const {
+  if (!active_) throw EDatabaseError(QStringLiteral("不能對一個已關閉的 dataset 進行此操作"));
+}
+
+TField* TQuery::Fields(int index) const {
+  if (index < 0 || index >= FieldCount()) throw EDatabaseError(QStringLiteral("欄位索引超出範圍: %1").arg(index));
+  return fields_[static_cast<std::size_t>(index)].get();
+}
+
+TField* TQuery::FindField(const QString& name) const {
+  for (const auto& f : fields_)
+    if (f->FieldName().compare(name, Qt::CaseInsensitive) == 0) return f.get();
+  return nullptr;
+}
+
+TField* TQuery::FieldByName(const QString& name) const {
+  TField* field = FindField(name);
+  if (!field) throw EDatabaseError(QStringLiteral("%1: 找不到欄位 '%2'").arg(Name(), name));
+  return field;
+}
+
+int TQuery::IndexOfField(const TField* field) const {
+  for (std::size_t i = 0; i < fields_.size(); ++i)
+    if (fields_[i].get() == field) return static_cast<int>(i);
+  return -1;
+}
+
+void TQuery::MoveField(TField* field, int newIndex) {
+  const int from = IndexOfField(field);
+  if (from < 0 || newIndex < 0 || newIndex >= FieldCount() || from == newIndex) return;
+  auto moved = std::move(fields_[static_cast<std::size_t>(from)]);
+  fields_.erase(fields_.begin() + from);
+  fields_.insert(fields_.begin() + newIndex, std::move(moved));
+  emit fieldsChanged();
+}
+
+qint64 TQuery::FetchMore(qint64 count) {
+  if (!active_ || allFetched_) return 0;
+  qint64 fetched = 0;
+  while (fetched < count) {
+    if (!statement_->FetchRow(rows_)) {
+      allFetched_ = true;
+      break;
+    }
+    ++fetched;
+  }
+  if (fetched) emit rowsFetched();
+  return fetched;
+}
+
+qint64 TQuery::RecordCount() {
+  CheckActive();
+  FetchMore(std::numeric_limits<qint64>::max());
+  return rows_.Count();
+}
+
+void TQuery::SetCurrent(qint64 row) {
+  current_ = row;
+  eof_ = row < 0;
+  currentDecoded_ = false;
+  emit recordChanged();
+}
+
+void TQuery::First() {
+  CheckActive();
+  SetCurrent(rows_.Count() > 0 ? 0 : -1);
+}
+
+void TQuery::Next() {
+  CheckActive();
+  if (current_ + 1 >= rows_.Count()) FetchMore(kFetchBatch);
+  if (current_ + 1 < rows_.Count()) {
+    SetCurrent(current_ + 1);
+  } else {
+    eof_ = true;  // stays on the last record
+  }
+}
+
+void TQuery::MoveTo(qint64 row) {
+  CheckActive();
+  if (row >= rows_.Count()) FetchMore(row - rows_.Count() + 1);
+  if (row >= 0 && row < rows_.Count() && row != current_) SetCurrent(row);
+}
+
+CellValue TQuery::ValueAt(qint64 row, const TField* field) const {
+  if (row < 0 || row >= rows_.Count()) return {};
+  return rows_.Value(row, field->storeColumn_);
+}
+
+CellValue TQuery::CurrentValue(int storeColumn) const {
+  if (!active_ || current_ < 0) return {};
+  if (!currentDecoded_) {
+    rows_.DecodeRow(current_, currentValues_);
+    currentDecoded_ = true;
+  }
+  return currentValues_[static_cast<std::size_t>(storeColumn)];
+}

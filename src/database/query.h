@@ -1,0 +1,125 @@
+#pragma once
+// The query every statement runs through: SQL lines, prepare, open, the
+// fields of the result and a current record that moves over the fetched rows.
+#include "database/backend.h"
+#include "database/field.h"
+#include "database/row_store.h"
+
+#include <QObject>
+#include <QStringList>
+#include <QVariant>
+#include <memory>
+#include <vector>
+
+class TDatabase;
+class TQuery;
+
+// The statement's lines. Any change closes and unprepares the query.
+class TSQLLines {
+public:
+  explicit TSQLLines(TQuery* owner) : owner_(owner) {}
+  void Clear();
+  void Add(const QString& line);
+  // Replaces the lines by those of a text (CR LF, LF or CR breaks).
+  void SetText(const QString& text);
+  void Assign(const QStringList& lines);
+  // Every line followed by CR LF.
+  QString Text() const;
+  const QStringList& Lines() const { return lines_; }
+  int Count() const { return static_cast<int>(lines_.size()); }
+
+private:
+  void Changed();
+  TQuery* owner_;
+  QStringList lines_;
+};
+
+struct TParam {
+  QString Name;
+  QVariant Value;  // null until set
+  // Empty for null, "True"/"False" for a Boolean, the plain text otherwise.
+  QString AsString() const;
+};
+
+class TQuery : public QObject {
+  Q_OBJECT
+public:
+  explicit TQuery(QObject* owner = nullptr);
+  ~TQuery() override;
+
+  QString Name() const { return objectName(); }
+  const QString& DatabaseName() const { return databaseName_; }
+  // Allowed only while the query is closed.
+  void SetDatabaseName(const QString& name);
+
+  TSQLLines& SQL() { return sql_; }
+  const TSQLLines& SQL() const { return sql_; }
+
+  void Prepare();
+  void Unprepare();
+  bool Prepared() const { return statement_ != nullptr; }
+  void Open();
+  void Close();
+  bool Active() const { return active_; }
+  void SetActive(bool active) { active ? Open() : Close(); }
+
+  int FieldCount() const { return static_cast<int>(fields_.size()); }
+  TField* Fields(int index) const;
+  TField* FindField(const QString& name) const;  // nullptr when missing
+  TField* FieldByName(const QString& name) const;  // throws when missing
+  int IndexOfField(const TField* field) const;
+  // Moves a field to another position of the field order.
+  void MoveField(TField* field, int newIndex);
+
+  // Rows of the result; fetches all remaining rows.
+  qint64 RecordCount();
+  void First();
+  void Next();
+  bool Eof() const { return eof_; }
+  bool IsEmpty() const { return rows_.Count() == 0; }
+  // 0-based number of the current record, -1 when there is none.
+  qint64 RecNo() const { return current_; }
+  void MoveTo(qint64 row);
+
+  int ParamCount() const { return static_cast<int>(params_.size()); }
+  TParam& Params(int index) { return params_.at(static_cast<std::size_t>(index)); }
+  const TParam& Params(int index) const { return params_.at(static_cast<std::size_t>(index)); }
+  qint64 RowsAffected() const { return rowsAffected_; }
+
+  // For data-aware controls: rows fetched so far and their values.
+  qint64 FetchedCount() const { return rows_.Count(); }
+  bool AllFetched() const { return allFetched_; }
+  qint64 FetchMore(qint64 count);
+  CellValue ValueAt(qint64 row, const TField* field) const;
+  CellValue CurrentValue(int storeColumn) const;
+
+  // Called by the database when its connection goes away.
+  void ConnectionClosing();
+
+signals:
+  void activeChanged(bool active);
+  void recordChanged();
+  void rowsFetched();
+  void fieldsChanged();
+
+private:
+  friend class TSQLLines;
+  void SQLChanged();
+  void CheckActive() const;
+  void SetCurrent(qint64 row);
+
+  QString databaseName_;
+  TSQLLines sql_{this};
+  TDatabase* database_ = nullptr;
+  std::unique_ptr<BackendStatement> statement_;
+  std::vector<TParam> params_;
+  std::vector<std::unique_ptr<TField>> fields_;
+  RowStore rows_;
+  bool active_ = false;
+  bool allFetched_ = true;
+  bool eof_ = true;
+  qint64 current_ = -1;
+  qint64 rowsAffected_ = -1;
+  mutable std::vector<CellValue> currentValues_;
+  mutable bool currentDecoded_ = false;
+};

@@ -1,0 +1,103 @@
+#include "database/row_store.h"
+
+#include <cstring>
+
+namespace {
+constexpr std::size_t kChunkBytes = 4 << 20;
+
+void PutVarint(std::string& out, std::size_t v) {
+  while (v >= 0x80) {
+    out.push_back(static_cast<char>((v & 0x7F) | 0x80));
+    v >>= 7;
+  }
+  out.push_back(static_cast<char>(v));
+}
+
+std::size_t GetVarint(const char*& p) {
+  std::size_t v = 0;
+  int shift = 0;
+  for (;;) {
+    auto byte = static_cast<unsigned char>(*p++);
+    v |= static_cast<std::size_t>(byte & 0x7F) << shift;
+    if (!(byte & 0x80)) return v;
+    shift += 7;
+  }
+}
+}  // namespace
+
+void RowStore::AddNull() { pending_.push_back(static_cast<char>(CellKind::Null)); }
+
+void RowStore::AddInteger(std::int64_t v) {
+  pending_.push_back(static_cast<char>(CellKind::Integer));
+  pending_.append(reinterpret_cast<const char*>(&v), sizeof v);
+}
+
+void RowStore::AddFloat(double v) {
+  pending_.push_back(static_cast<char>(CellKind::Float));
+  pending_.append(reinterpret_cast<const char*>(&v), sizeof v);
+}
+
+void RowStore::AddText(const char* data, std::size_t size) { AddSized(CellKind::Text, data, size); }
+void RowStore::AddBlob(const void* data, std::size_t size) { AddSized(CellKind::Blob, data, size); }
+
+void RowStore::AddSized(CellKind kind, const void* data, std::size_t size) {
+  pending_.push_back(static_cast<char>(kind));
+  PutVarint(pending_, size);
+  if (size) pending_.append(static_cast<const char*>(data), size);
+}
+
+void RowStore::EndRow() {
+  const std::size_t need = pending_.size();
+  if (chunks_.empty() || chunkUsed_ + need > chunkSize_) {
+    chunkSize_ = need > kChunkBytes ? need : kChunkBytes;
+    chunks_.push_back(std::make_unique<char[]>(chunkSize_));
+    chunkUsed_ = 0;
+  }
+  char* at = chunks_.back().get() + chunkUsed_;
+  std::memcpy(at, pending_.data(), need);
+  chunkUsed_ += need;
+  rows_.push_back(at);
+  pending_.clear();
+}
+
+CellValue RowStore::Decode(const char*& p) {
+  CellValue v;
+  v.kind = static_cast<CellKind>(*p++);
+  switch (v.kind) {
+    case CellKind::Null: break;
+    case CellKind::Integer:
+      std::memcpy(&v.integer, p, sizeof v.integer);
+      p += sizeof v.integer;
+      break;
+    case CellKind::Float:
+      std::memcpy(&v.real, p, sizeof v.real);
+      p += sizeof v.real;
+      break;
+    case CellKind::Text:
+    case CellKind::Blob:
+      v.size = GetVarint(p);
+      v.data = p;
+      p += v.size;
+      break;
+  }
+  return v;
+}
+
+CellValue RowStore::Value(std::int64_t row, int column) const {
+  const char* p = rows_[static_cast<std::size_t>(row)];
+  CellValue v = Decode(p);
+  for (int i = 0; i < column; ++i) v = Decode(p);
+  return v;
+}
+
+void RowStore::DecodeRow(std::int64_t row, std::vector<CellValue>& out) const {
+  const char* p = rows_[static_cast<std::size_t>(row)];
+  for (auto& v : out) v = Decode(p);
+}
+
+void RowStore::Clear() {
+  pending_.clear();
+  chunks_.clear();
+  rows_.clear();
+  chunkUsed_ = chunkSize_ = 0;
+}

@@ -1,0 +1,38 @@
+#pragma once
+// The rows a query has fetched, packed one after another in large chunks so
+// that a result of millions of rows costs little more than its data.
+// Row layout: per value a kind byte, then 8 bytes (integer, float) or a
+// varint length and the bytes (text, blob).
+#include "database/cell_value.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+class RowStore {
+public:
+  // Building one row: add every value in column order, then EndRow.
+  void AddNull();
+  void AddInteger(std::int64_t v);
+  void AddFloat(double v);
+  void AddText(const char* data, std::size_t size);
+  void AddBlob(const void* data, std::size_t size);
+  void EndRow();
+
+  std::int64_t Count() const { return static_cast<std::int64_t>(rows_.size()); }
+  // Value `column` of row `row`; both must exist.
+  CellValue Value(std::int64_t row, int column) const;
+  // Every value of one row, in column order.
+  void DecodeRow(std::int64_t row, std::vector<CellValue>& out) const;
+  void Clear();
+
+private:
+  void AddSized(CellKind kind, const void* data, std::size_t size);
+  static CellValue Decode(const char*& p);
+
+  std::string pending_;
+  std::vector<std::unique_ptr<char[]>> chunks_;
+  std::size_t chunkUsed_ = 0;
+  std::size_t chunkSize_ = 0;
+  std::vector<const char*> rows_;
+};

@@ -1,0 +1,82 @@
+#include "database/session.h"
+
+#include "comlib/failure.h"
+#include "database/database.h"
+#include "database/sqlite/sqlite_backend.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <algorithm>
+
+TSession& Session() {
+  static TSession session;
+  return session;
+}
+
+QString DemoDatabasePath() {
+  const QString dir = QCoreApplication::applicationDirPath();
+  for (const QString& candidate : {dir + QStringLiteral("/data/dbdemos.db"),
+                                   dir + QStringLiteral("/../data/dbdemos.db"),
+                                   dir + QStringLiteral("/../share/query2text/dbdemos.db")}) {
+    if (QFileInfo::exists(candidate)) return QFileInfo(candidate).canonicalFilePath();
+  }
+  return dir + QStringLiteral("/data/dbdemos.db");
+}
+
+TSession::TSession() { sqliteAliases_.push_back({QStringLiteral("DBDEMOS"), QString()}); }
+
+void TSession::GetAliasNames(QStringList& list) const {
+  list.clear();
+  for (const auto& alias : sqliteAliases_) list << alias.name;
+}
+
+void TSession::GetTableNames(const QString& databaseName, QStringList& list) {
+  list.clear();
+  TDatabase* database = FindDatabase(databaseName);
+  if (!database) throw EDatabaseError(QStringLiteral("找不到資料庫 '%1'").arg(databaseName));
+  if (!database->Connected()) database->SetConnected(true);
+  list = database->Connection()->TableNames();
+}
+
+void TSession::AddSqliteAlias(const QString& alias, const QString& path) {
+  for (auto& existing : sqliteAliases_) {
+    if (existing.name.compare(alias, Qt::CaseInsensitive) == 0) {
+      existing.path = path;
+      return;
+    }
+  }
+  sqliteAliases_.push_back({alias, path});
+}
+
+const TSession::SqliteAlias* TSession::FindSqliteAlias(const QString& name) const {
+  for (const auto& alias : sqliteAliases_)
+    if (alias.name.compare(name, Qt::CaseInsensitive) == 0) return &alias;
+  return nullptr;
+}
+
+bool TSession::IsAlias(const QString& name) const { return FindSqliteAlias(name) != nullptr; }
+
+std::unique_ptr<BackendConnection> TSession::OpenAlias(const QString& alias, TDatabase&) {
+  if (const SqliteAlias* sqlite = FindSqliteAlias(alias)) {
+    const QString path = sqlite->path.isEmpty() ? DemoDatabasePath() : sqlite->path;
+    if (!QFileInfo::exists(path)) throw EDatabaseError(QStringLiteral("找不到資料庫檔案: %1").arg(path));
+    return std::make_unique<SqliteConnection>(path);
+  }
+  throw EDatabaseError(QStringLiteral("不明的資料庫別名: %1").arg(alias));
+}
+
+std::unique_ptr<BackendConnection> TSession::OpenDriver(const QString& driver, TDatabase&) {
+  throw EDatabaseError(QStringLiteral("不明的驅動程式: %1").arg(driver));
+}
+
+void TSession::RegisterDatabase(TDatabase* database) { databases_.push_back(database); }
+
+void TSession::UnregisterDatabase(TDatabase* database) {
+  databases_.erase(std::remove(databases_.begin(), databases_.end(), database), databases_.end());
+}
+
+TDatabase* TSession::FindDatabase(const QString& name) const {
+  for (TDatabase* database : databases_)
+    if (database->DatabaseName().compare(name, Qt::CaseInsensitive) == 0) return database;
+  return nullptr;
+}

@@ -1,0 +1,51 @@
+#pragma once
+// The engine's session: which aliases exist, which databases are open under
+// which name, and how an alias or a driver becomes a connection.
+#include "database/backend.h"
+
+#include <QMap>
+#include <QString>
+#include <QStringList>
+#include <memory>
+#include <vector>
+
+class TDatabase;
+
+class TSession {
+public:
+  // Every alias name: the built-in SQLite aliases ("DBDEMOS" first), then the
+  // data sources of the other backends. The list is cleared first.
+  void GetAliasNames(QStringList& list) const;
+  // Tables of the database of that name, without system tables (connects it
+  // when needed). The list is cleared first.
+  void GetTableNames(const QString& databaseName, QStringList& list);
+
+  // A SQLite file reachable under an alias name of its own.
+  void AddSqliteAlias(const QString& alias, const QString& path);
+  bool IsAlias(const QString& name) const;
+
+  std::unique_ptr<BackendConnection> OpenAlias(const QString& alias, TDatabase& database);
+  std::unique_ptr<BackendConnection> OpenDriver(const QString& driver, TDatabase& database);
+
+  void RegisterDatabase(TDatabase* database);
+  void UnregisterDatabase(TDatabase* database);
+  // The database whose DatabaseName is `name` (ignoring case), or nullptr.
+  TDatabase* FindDatabase(const QString& name) const;
+
+private:
+  TSession();
+  friend TSession& Session();
+  struct SqliteAlias {
+    QString name;
+    QString path;
+  };
+  const SqliteAlias* FindSqliteAlias(const QString& name) const;
+  std::vector<SqliteAlias> sqliteAliases_;
+  std::vector<TDatabase*> databases_;
+};
+
+TSession& Session();
+
+// The bundled demo database: beside the executable in the build tree, or in
+// ../share/query2text when installed.
+QString DemoDatabasePath();

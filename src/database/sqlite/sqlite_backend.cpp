@@ -1,0 +1,188 @@
+#include "database/sqlite/sqlite_backend.h"
+
+#include "comlib/failure.h"
+
+#include <QRegularExpression>
+#include <sqlite3.h>
+
+namespace {
+
+EDatabaseError SqliteError(sqlite3* db) {
+  return EDatabaseError(QString::fromUtf8(sqlite3_errmsg(db)));
+}
+
+class SqliteStatement : public BackendStatement {
+public:
+  SqliteStatement(sqlite3* db, sqlite3_stmt* stmt) : db_(db), stmt_(stmt) {}
+  ~SqliteStatement() override { sqlite3_finalize(stmt_); }
+
+  QStringList ParameterNames() const override {
+    QStringList names;
+    const int n = sqlite3_bind_parameter_count(stmt_);
+    for (int i = 1; i <= n; ++i) {
+      const char* name = sqlite3_bind_parameter_name(stmt_, i);
+      names << (name ? QString::fromUtf8(name + 1) : QString());
+    }
+    return names;
+  }
+
+  void Execute() override {
+    sqlite3_reset(stmt_);
+    const int rc = sqlite3_step(stmt_);
+    if (rc != SQLITE_ROW && rc != SQLITE_DONE) throw SqliteError(db_);
+    pendingRow_ = rc == SQLITE_ROW;
+    const int n = sqlite3_column_count(stmt_);
+    rowsAffected_ = n == 0 ? sqlite3_changes64(db_) : -1;
+    columns_.clear();
+    for (int i = 0; i < n; ++i) columns_.push_back(Describe(i));
+  }
+
+  const std::vector<ColumnDescription>& Columns() const override { return columns_; }
+
+  bool FetchRow(RowStore& into) override {
+    if (!pendingRow_) return false;
+    const int n = static_cast<int>(columns_.size());
+    for (int i = 0; i < n; ++i) {
+      switch (sqlite3_column_type(stmt_, i)) {
+        case SQLITE_INTEGER: into.AddInteger(sqlite3_column_int64(stmt_, i)); break;
+        case SQLITE_FLOAT: into.AddFloat(sqlite3_column_double(stmt_, i)); break;
+        case SQLITE_TEXT: {
+          auto text = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, i));
+          into.AddText(text, static_cast<std::size_t>(sqlite3_column_bytes(stmt_, i)));
+          break;
+        }
+        case SQLITE_BLOB: {
+          const void* blob = sqlite3_column_blob(stmt_, i);
+          into.AddBlob(blob, static_cast<std::size_t>(sqlite3_column_bytes(stmt_, i)));
+          break;
+        }
+        default: into.AddNull(); break;
+      }
+    }
+    into.EndRow();
+    const int rc = sqlite3_step(stmt_);
+    if (rc != SQLITE_ROW && rc != SQLITE_DONE) throw SqliteError(db_);
+    pendingRow_ = rc == SQLITE_ROW;
+    return true;
+  }
+
+  qint64 RowsAffected() const override { return rowsAffected_; }
+
+private:
+  ColumnDescription Describe(int i) const {
+    ColumnDescription c;
+    c.name = QString::fromUtf8(sqlite3_column_name(stmt_, i));
+    const char* declared = sqlite3_column_decltype(stmt_, i);
+    if (declared) {
+      c.type = SqliteDeclaredType(QString::fromUtf8(declared), IsAutoIncrement(i), c.size);
+    } else {
+      const int storage = pendingRow_ ? sqlite3_column_type(stmt_, i) : SQLITE_NULL;
+      c.type = SqliteStorageClassType(storage, c.size);
+    }
+    return c;
+  }
+
+  bool IsAutoIncrement(int i) const {
+    const char* dbName = sqlite3_column_database_name(stmt_, i);
+    const char* table = sqlite3_column_table_name(stmt_, i);
+    const char* column = sqlite3_column_origin_name(stmt_, i);
+    if (!table || !column) return false;
+    int autoinc = 0;
+    if (sqlite3_table_column_metadata(db_, dbName, table, column, nullptr, nullptr, nullptr, nullptr,
+                                      &autoinc) != SQLITE_OK)
+      return false;
+    return autoinc != 0;
+  }
+
+  sqlite3* db_;
+  sqlite3_stmt* stmt_;
+  bool pendingRow_ = false;
+  qint64 rowsAffected_ = -1;
+  std::vector<ColumnDescription> columns_;
+};
+
+bool Has(const QString& upper, const char* word) { return upper.contains(QLatin1String(word)); }
+
+}  // namespace
+
+TFieldType SqliteDeclaredType(const QString& declared, bool autoIncrement, int& size) {
+  size = 0;
+  const QString t = declared.trimmed().toUpper();
+  if (t.isEmpty()) return ftUnknown;
+  if (Has(t, "BOOL") || t == QLatin1String("BIT")) return ftBoolean;
+  const bool smallInt = Has(t, "SMALLINT") || Has(t, "TINYINT");
+  if (smallInt && Has(t, "UNSIGNED")) return ftWord;
+  if (smallInt || Has(t, "INT2")) return ftSmallint;
+  if (Has(t, "MONEY") || Has(t, "CURRENCY")) return ftCurrency;
+  if (Has(t, "DECIMAL") || Has(t, "NUMERIC")) return ftBCD;
+  if (Has(t, "DATETIME") || Has(t, "TIMESTAMP")) return ftDateTime;
+  if (Has(t, "DATE")) return ftDate;
+  if (Has(t, "TIME")) return ftTime;
+  if (Has(t, "BINARY") || Has(t, "BLOB") || Has(t, "BYTEA") || Has(t, "IMAGE")) return ftBlob;
+  if (Has(t, "GRAPHIC")) return ftGraphic;
+  if (Has(t, "REAL") || Has(t, "FLOA") || Has(t, "DOUB")) return ftFloat;
+  if (Has(t, "INT")) return autoIncrement ? ftAutoInc : ftInteger;
+  if (Has(t, "CHAR") || Has(t, "STRING")) {
+    static const QRegularExpression length(QStringLiteral("\\(\\s*(\\d+)\\s*\\)"));
+    const auto m = length.match(t);
+    size = m.hasMatch() ? m.captured(1).toInt() : 255;
+    return ftString;
+  }
+  if (Has(t, "TEXT") || Has(t, "CLOB") || Has(t, "MEMO")) return ftMemo;
+  return ftUnknown;
+}
+
+TFieldType SqliteStorageClassType(int storageClass, int& size) {
+  size = 0;
+  switch (storageClass) {
+    case SQLITE_INTEGER: return ftInteger;
+    case SQLITE_FLOAT: return ftFloat;
+    case SQLITE_TEXT: size = 255; return ftString;
+    case SQLITE_BLOB: return ftBlob;
+    default: return ftUnknown;
+  }
+}
+
+SqliteConnection::SqliteConnection(const QString& path) {
+  const QByteArray file = path.toUtf8();
+  int rc = sqlite3_open_v2(file.constData(), &db_, SQLITE_OPEN_READWRITE, nullptr);
+  if (rc == SQLITE_CANTOPEN || rc == SQLITE_READONLY || rc == SQLITE_PERM) {
+    // A file we may read but not write (an installed demo database, say).
+    sqlite3_close(db_);
+    db_ = nullptr;
+    rc = sqlite3_open_v2(file.constData(), &db_, SQLITE_OPEN_READONLY, nullptr);
+  }
+  if (rc != SQLITE_OK) {
+    const QString message = db_ ? QString::fromUtf8(sqlite3_errmsg(db_)) : QStringLiteral("out of memory");
+    sqlite3_close(db_);
+    db_ = nullptr;
+    throw EDatabaseError(QStringLiteral("%1: %2").arg(message, path));
+  }
+  sqlite3_extended_result_codes(db_, 0);
+}
+
+SqliteConnection::~SqliteConnection() { sqlite3_close_v2(db_); }
+
+QStringList SqliteConnection::TableNames() {
+  QStringList names;
+  auto stmt = Prepare(QStringLiteral(
+      "select name from sqlite_schema where type='table' and name not like 'sqlite\\_%' escape '\\' "
+      "order by name"));
+  stmt->Execute();
+  RowStore rows;
+  while (stmt->FetchRow(rows)) {}
+  for (std::int64_t r = 0; r < rows.Count(); ++r) {
+    const CellValue v = rows.Value(r, 0);
+    names << QString::fromUtf8(v.data, static_cast<qsizetype>(v.size));
+  }
+  return names;
+}
+
+std::unique_ptr<BackendStatement> SqliteConnection::Prepare(const QString& sql) {
+  const QByteArray text = sql.toUtf8();
+  sqlite3_stmt* stmt = nullptr;
+  if (sqlite3_prepare_v2(db_, text.constData(), static_cast<int>(text.size()), &stmt, nullptr) != SQLITE_OK)
+    throw SqliteError(db_);
+  if (!stmt) throw EDatabaseError(QStringLiteral("沒有可執行的SQL指令"));
+  return std::make_unique<SqliteStatement>(db_, stmt);
+}

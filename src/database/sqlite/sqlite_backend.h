@@ -1,0 +1,28 @@
+#pragma once
+// SQLite files as database connections.
+#include "database/backend.h"
+
+struct sqlite3;
+
+// The field type of a column from its declared SQL type (the first rule that
+// matches wins). `autoIncrement` tells an INTEGER PRIMARY KEY AUTOINCREMENT
+// column. Sets `size` to the declared length of character columns.
+// An empty declaration means "no declared type": the caller decides by the
+// value's storage class (SqliteStorageClassType).
+TFieldType SqliteDeclaredType(const QString& declared, bool autoIncrement, int& size);
+// The field type of an expression column, by the storage class of its first
+// value (SQLITE_INTEGER ... SQLITE_NULL).
+TFieldType SqliteStorageClassType(int storageClass, int& size);
+
+class SqliteConnection : public BackendConnection {
+public:
+  // Opens an existing file; throws EDatabaseError when it cannot.
+  explicit SqliteConnection(const QString& path);
+  ~SqliteConnection() override;
+
+  QStringList TableNames() override;
+  std::unique_ptr<BackendStatement> Prepare(const QString& sql) override;
+
+private:
+  sqlite3* db_ = nullptr;
+};

@@ -1,0 +1,26 @@
+#pragma once
+// How the engine layer turns a stored value into the text, number or date a
+// field reports. One place, so the grid, the fields and the dumps agree.
+#include "database/cell_value.h"
+#include "database/field_type.h"
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QString>
+
+// The general format with 15 significant digits (as C's %.15G) and the
+// system's decimal separator.
+QString FormatGeneralFloat(double value);
+// A decimal exactly as stored, no exponent, trailing fractional zeros dropped.
+QString FormatExactDecimal(const CellValue& value);
+
+std::int64_t CellToInteger(const CellValue& value);
+double CellToFloat(const CellValue& value);
+bool CellToBoolean(const CellValue& value);
+// Dates and times as the engine stored them (ISO text, Unix seconds or a
+// Julian day number). A time of day alone falls on 1899-12-30. Invalid when
+// the value is no date.
+QDateTime CellToDateTime(const CellValue& value);
+QByteArray CellToBytes(const CellValue& value);
+// The field's ordinary text form of a value of the given type.
+QString CellText(TFieldType type, const CellValue& value);

@@ -1,0 +1,72 @@
+#include "dbctrls/db_grid.h"
+
+#include "database/query.h"
+#include "dbctrls/data_source.h"
+#include "dbctrls/dataset_model.h"
+
+#include <QHeaderView>
+#include <QTimer>
+
+TDBGrid::TDBGrid(QWidget* parent) : QTableView(parent), model_(new DataSetModel(this)) {
+  setModel(model_);
+  setSelectionBehavior(QAbstractItemView::SelectRows);
+  setSelectionMode(QAbstractItemView::SingleSelection);
+  setEditTriggers(QAbstractItemView::NoEditTriggers);
+  setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+  horizontalHeader()->setSectionsClickable(false);
+  verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
+  verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+  verticalHeader()->setFixedWidth(12);
+  connect(model_, &QAbstractItemModel::modelReset, this, &TDBGrid::ApplyColumnWidths);
+  connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this, [this](const QModelIndex& current) {
+    // The user moved in the grid: the query's current record follows.
+    if (moving_ || !current.isValid() || !DataSet() || !DataSet()->Active()) return;
+    moving_ = true;
+    DataSet()->MoveTo(current.row());
+    moving_ = false;
+  });
+}
+
+void TDBGrid::SetDataSource(TDataSource* source) {
+  if (source_) disconnect(source_, nullptr, this, nullptr);
+  source_ = source;
+  if (source_) connect(source_, &TDataSource::dataSetChanged, this, &TDBGrid::BindDataSet);
+  BindDataSet();
+}
+
+TQuery* TDBGrid::DataSet() const { return source_ ? source_->DataSet() : nullptr; }
+
+void TDBGrid::BindDataSet() {
+  TQuery* query = DataSet();
+  if (model_->DataSet()) disconnect(model_->DataSet(), &TQuery::recordChanged, this, nullptr);
+  model_->SetDataSet(query);
+  if (query) connect(query, &TQuery::recordChanged, this, &TDBGrid::ScheduleFollow);
+}
+
+void TDBGrid::ApplyColumnWidths() {
+  const int digit = fontMetrics().horizontalAdvance(QLatin1Char('0'));
+  for (int c = 0; c < model_->columnCount(); ++c) {
+    if (const TField* field = model_->FieldAt(c)) setColumnWidth(c, field->DisplayWidth() * digit + 4);
+  }
+  ScheduleFollow();
+}
+
+void TDBGrid::ScheduleFollow() {
+  // The query may move a million times in a loop; the grid catches up once.
+  if (followPending_ || moving_) return;
+  followPending_ = true;
+  QTimer::singleShot(0, this, &TDBGrid::FollowCurrentRecord);
+}
+
+void TDBGrid::FollowCurrentRecord() {
+  followPending_ = false;
+  TQuery* query = DataSet();
+  if (!query || !query->Active() || query->RecNo() < 0) return;
+  const qint64 row = query->RecNo();
+  while (row >= model_->rowCount() && model_->canFetchMore({})) model_->fetchMore({});
+  if (row >= model_->rowCount() || model_->columnCount() == 0) return;
+  moving_ = true;
+  setCurrentIndex(model_->index(static_cast<int>(row), qMax(0, currentIndex().column())));
+  moving_ = false;
+}

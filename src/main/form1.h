@@ -1,0 +1,126 @@
+#pragma once
+// The program's one window: the statement pane, the rendering options, the
+// output pane, the connection and table boxes, the result grid and picture.
+#include <QWidget>
+
+class QAction;
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPlainTextEdit;
+class QProgressBar;
+class QPushButton;
+class QRadioButton;
+class QTextEdit;
+class QTimer;
+class TDBGrid;
+class TDBImage;
+class TDataSource;
+class TDatabase;
+class TQuery;
+
+class TForm1 : public QWidget {
+  Q_OBJECT
+public:
+  // Builds the window as the program does: controls and components with their
+  // initial values, the design-time connection (a failure there throws), the
+  // global Form1, then FormCreate.
+  TForm1();
+  ~TForm1() override;
+
+  // Controls, in tab order.
+  QPlainTextEdit* MemoSQL;
+  QCheckBox* ChBColName;
+  QCheckBox* ChBEachRow;
+  QLineEdit* EdInsertInto;
+  QPushButton* ButtonSQLExec;
+  QPushButton* ButtonClearSQL;
+  QPushButton* ButtonClearResult;
+  QPushButton* ButtonSave;
+  QPushButton* ButtonExit;
+  QPlainTextEdit* MemoOutput;
+  QLineEdit* Delimiter;
+  QCheckBox* ChBLeftBrace;
+  QCheckBox* ChBRightBrace;
+  QLineEdit* EdValues;
+  QComboBox* CmbTables;
+  QPlainTextEdit* MemoFields;
+  QRadioButton* rbTXT;
+  QRadioButton* rbXLS;
+  QComboBox* ComboBox1;
+  QProgressBar* ProgressBar1;
+  QTextEdit* RichEditClipbrd;
+  TDBImage* DBImage1;
+  TDBGrid* DBGrid1;
+  QCheckBox* chbShowMemo;
+  QLabel* Label1;
+  QLabel* Label2;
+  QLabel* LabelFieldCnt;
+  QLabel* Label3;
+  QLabel* LabelRecNo;
+  QLabel* Label5;
+  QLabel* LabelRecCnt;
+
+  // Components without a visible control.
+  TDatabase* Database1;
+  TQuery* Query1;
+  TDataSource* DataSource1;
+  QTimer* Timer1;
+  QMenu* PopupMenu1;
+  QAction* mnuSQLOut;
+  QAction* mnuDataOut;
+  QAction* mnuSetGrid;
+  QAction* mnuExcelOut;
+
+  // Window state.
+  QString TableName;
+  bool InFormShow = false;
+  QString PrevAlias;
+  QString APUserID;
+  QString APUserName;
+  QString ConnectServer;
+
+  // Window life.
+  void FormCreate(QObject* sender);
+  void FormShow(QObject* sender);
+  void Timer1Timer(QObject* sender);
+  // The caption the clock shows for the connection box's current text.
+  QString ClockCaption() const;
+
+  // Bold while focused.
+  void MemoSQLEnter(QObject* sender);
+  void MemoSQLExit(QObject* sender);
+  void MemoFieldsEnter(QObject* sender);
+  void MemoFieldsExit(QObject* sender);
+  void MemoOutputEnter(QObject* sender);
+  void MemoOutputExit(QObject* sender);
+
+  void ButtonClearSQLClick(QObject* sender);
+  void ButtonClearResultClick(QObject* sender);
+  void ButtonExitClick(QObject* sender);
+  void MemoOutputMouseDown(QObject* sender, Qt::MouseButton button);
+  void MemoOutputDblClick(QObject* sender);
+  void CopyTextToClipboard(const QString& text);
+  void PasteClipboardToOutput();
+
+  // Table list and field browser.
+  void CmbTablesEnter(QObject* sender);
+  void CmbTablesKeyPress(QObject* sender, QChar& key);
+
+protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+  void showEvent(QShowEvent* event) override;
+
+private:
+  void CreateControls();
+  void CreateComponents();
+  void ConnectHandlers();
+  void SetTabOrder();
+  // Until connections can be chosen: connect the alias directly.
+  void ConnectAlias(const QString& alias);
+};
+
+// The window, set before its creation handler runs.
+extern TForm1* Form1;

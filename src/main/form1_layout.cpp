@@ -1,0 +1,234 @@
+// Building the window: its controls and components with their initial values.
+#include "main/form1.h"
+
+#include "database/database.h"
+#include "database/query.h"
+#include "dbctrls/data_source.h"
+#include "dbctrls/db_grid.h"
+#include "dbctrls/db_image.h"
+#include "main/guard.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QTextEdit>
+#include <QTimer>
+
+TForm1* Form1 = nullptr;
+
+namespace {
+
+const QString kBaseCaption = QStringLiteral("動態地把查詢結果轉成文字檔");
+
+// Fixed pitch for Latin text; the Chinese texts come from a CJK font. The
+// 16-pixel cell of the old bitmap font holds glyphs of about 14 pixels.
+QFont WindowFont() {
+  QFont font;
+  font.setFamilies({QStringLiteral("Fixedsys"), QStringLiteral("DejaVu Sans Mono"),
+                    QStringLiteral("AR PL UMing TW")});
+  font.setStyleHint(QFont::TypeWriter);
+  font.setPixelSize(14);
+  return font;
+}
+
+QFont ChineseFont(int pixels) {
+  QFont font;
+  font.setFamilies({QStringLiteral("細明體"), QStringLiteral("AR PL UMing TW")});
+  font.setPixelSize(pixels);
+  return font;
+}
+
+template <class W>
+W* Place(QWidget* parent, const char* name, int left, int top, int width, int height) {
+  auto* w = new W(parent);
+  w->setObjectName(QLatin1String(name));
+  w->setGeometry(left, top, width, height);
+  return w;
+}
+
+void SetTextColor(QWidget* w, Qt::GlobalColor color) {
+  QPalette p = w->palette();
+  p.setColor(QPalette::WindowText, color);
+  p.setColor(QPalette::Text, color);
+  p.setColor(QPalette::ButtonText, color);
+  w->setPalette(p);
+}
+
+QPlainTextEdit* Memo(QWidget* parent, const char* name, int l, int t, int w, int h) {
+  auto* memo = Place<QPlainTextEdit>(parent, name, l, t, w, h);
+  memo->setLineWrapMode(QPlainTextEdit::NoWrap);
+  memo->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  return memo;
+}
+
+QCheckBox* CheckBox(QWidget* parent, const char* name, int l, int t, int w, int h, const QString& caption) {
+  auto* box = Place<QCheckBox>(parent, name, l, t, w, h);
+  box->setText(caption);
+  SetTextColor(box, Qt::blue);
+  return box;
+}
+
+QPushButton* Button(QWidget* parent, const char* name, int l, int t, int w, int h, const QString& caption) {
+  auto* button = Place<QPushButton>(parent, name, l, t, w, h);
+  button->setText(caption);
+  return button;
+}
+
+QLineEdit* Edit(QWidget* parent, const char* name, int l, int t, int w, int h) {
+  auto* edit = Place<QLineEdit>(parent, name, l, t, w, h);
+  SetTextColor(edit, Qt::blue);
+  return edit;
+}
+
+QLabel* Label(QWidget* parent, const char* name, int l, int t, int w, int h, const QString& text) {
+  auto* label = Place<QLabel>(parent, name, l, t, w, h);
+  label->setText(text);
+  return label;
+}
+
+}  // namespace
+
+TForm1::TForm1() {
+  setObjectName(QStringLiteral("Form1"));
+  setWindowTitle(kBaseCaption);
+  setFont(WindowFont());
+  resize(831, 621);
+  if (QScreen* screen = QGuiApplication::primaryScreen())
+    move(screen->availableGeometry().center() - rect().center());
+  CreateControls();
+  CreateComponents();
+  SetTabOrder();
+  ConnectHandlers();
+  // The design-time connection; a failure here ends the window's creation.
+  Database1->SetConnected(true);
+  Form1 = this;
+  Guarded([this] { FormCreate(this); });
+}
+
+TForm1::~TForm1() {
+  if (Form1 == this) Form1 = nullptr;
+}
+
+void TForm1::CreateControls() {
+  MemoSQL = Memo(this, "MemoSQL", 6, 4, 571, 117);
+  MemoSQL->setToolTip(QStringLiteral("Key In SQL Select Command Here. Ex: Select * from Cir1100"));
+  ChBColName = CheckBox(this, "ChBColName", 306, 130, 97, 17, QStringLiteral("欄位名稱"));
+  ChBEachRow = CheckBox(this, "ChBEachRow", 196, 130, 101, 17, QStringLiteral("每一筆都含欄位"));
+  EdInsertInto = Edit(this, "EdInsertInto", 6, 126, 183, 24);
+  EdInsertInto->setToolTip(QStringLiteral("insert into Cir1100"));
+  ButtonSQLExec = Button(this, "ButtonSQLExec", 8, 152, 53, 21, QStringLiteral("查詢"));
+  ButtonClearSQL = Button(this, "ButtonClearSQL", 64, 152, 99, 24, QStringLiteral("清除SQL命令"));
+  ButtonClearResult = Button(this, "ButtonClearResult", 166, 152, 79, 24, QStringLiteral("清除結果"));
+  ButtonSave = Button(this, "ButtonSave", 316, 156, 147, 33, QStringLiteral("把結果存成文字檔"));
+  ButtonExit = Button(this, "ButtonExit", 468, 156, 47, 33, QStringLiteral("結束&X"));
+  MemoOutput = Memo(this, "MemoOutput", 6, 196, 553, 377);
+  MemoOutput->setContextMenuPolicy(Qt::NoContextMenu);  // the right button copies instead
+  Delimiter = Edit(this, "Delimiter", 706, 128, 19, 24);
+  Delimiter->setText(QStringLiteral(","));
+  ChBLeftBrace = CheckBox(this, "ChBLeftBrace", 512, 132, 79, 17, QStringLiteral("左括號("));
+  ChBRightBrace = CheckBox(this, "ChBRightBrace", 732, 132, 79, 17, QStringLiteral("右括號)"));
+  EdValues = Edit(this, "EdValues", 408, 126, 97, 24);
+  EdValues->setToolTip(QStringLiteral("values"));
+  CmbTables = Place<QComboBox>(this, "CmbTables", 682, 8, 131, 24);
+  CmbTables->setEditable(true);
+  CmbTables->setInsertPolicy(QComboBox::NoInsert);
+  MemoFields = Memo(this, "MemoFields", 582, 38, 231, 87);
+  MemoFields->setReadOnly(true);
+  rbTXT = Place<QRadioButton>(this, "rbTXT", 252, 154, 59, 17);
+  rbTXT->setText(QStringLiteral("TXT"));
+  rbTXT->setChecked(true);
+  rbXLS = Place<QRadioButton>(this, "rbXLS", 252, 176, 59, 17);
+  rbXLS->setText(QStringLiteral("XLS"));
+  ComboBox1 = Place<QComboBox>(this, "ComboBox1", 582, 8, 99, 24);
+  ComboBox1->setEditable(true);
+  ComboBox1->setInsertPolicy(QComboBox::NoInsert);
+  ComboBox1->setEditText(QStringLiteral("DBDEMOS"));
+  ProgressBar1 = Place<QProgressBar>(this, "ProgressBar1", 6, 174, 55, 20);
+  ProgressBar1->setRange(0, 100);
+  ProgressBar1->setValue(0);
+  ProgressBar1->setTextVisible(false);
+  RichEditClipbrd = Place<QTextEdit>(this, "RichEditClipbrd", 663, 153, 18, 16);
+  RichEditClipbrd->setAcceptRichText(true);
+  RichEditClipbrd->hide();
+  DBImage1 = Place<TDBImage>(this, "DBImage1", 564, 342, 255, 225);
+  DBGrid1 = Place<TDBGrid>(this, "DBGrid1", 562, 195, 257, 142);
+  chbShowMemo = Place<QCheckBox>(this, "chbShowMemo", 64, 176, 137, 17);
+  chbShowMemo->setText(QStringLiteral("不顯示在下面視窗"));
+  chbShowMemo->setFont(ChineseFont(13));
+  chbShowMemo->setChecked(true);
+  SetTextColor(chbShowMemo, Qt::red);
+  Label1 = Label(this, "Label1", 598, 132, 104, 16, QStringLiteral("欄位分隔字元:"));
+  SetTextColor(Label1, Qt::blue);
+  Label2 = Label(this, "Label2", 738, 152, 57, 16, QStringLiteral("欄位數:"));
+  LabelFieldCnt = Label(this, "LabelFieldCnt", 650, 176, 164, 16, QString());
+  LabelFieldCnt->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  Label3 = Label(this, "Label3", 526, 160, 43, 33, QStringLiteral("資料-筆數-"));
+  Label3->setWordWrap(true);
+  LabelRecNo = Label(this, "LabelRecNo", 572, 154, 60, 16, QString());
+  LabelRecNo->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  Label5 = Label(this, "Label5", 570, 173, 64, 1, QString());
+  Label5->setAutoFillBackground(true);
+  QPalette red = Label5->palette();
+  red.setColor(QPalette::Window, Qt::red);
+  Label5->setPalette(red);
+  LabelRecCnt = Label(this, "LabelRecCnt", 572, 178, 60, 16, QString());
+  LabelRecCnt->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+}
+
+void TForm1::CreateComponents() {
+  Database1 = new TDatabase(this);
+  Database1->setObjectName(QStringLiteral("Database1"));
+  Database1->SetAliasName(QStringLiteral("DBDEMOS"));
+  Database1->SetDatabaseName(QStringLiteral("Q9"));
+
+  Query1 = new TQuery(this);
+  Query1->setObjectName(QStringLiteral("Query1"));
+  Query1->SetDatabaseName(QStringLiteral("Q9"));
+
+  DataSource1 = new TDataSource(this);
+  DataSource1->setObjectName(QStringLiteral("DataSource1"));
+  DataSource1->SetDataSet(Query1);
+  DBGrid1->SetDataSource(DataSource1);
+  DBImage1->SetDataSource(DataSource1);
+
+  Timer1 = new QTimer(this);
+  Timer1->setObjectName(QStringLiteral("Timer1"));
+  Timer1->setInterval(200);
+
+  PopupMenu1 = new QMenu(this);
+  PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
+  auto entry = [this](const char* name, const QString& caption) {
+    QAction* action = PopupMenu1->addAction(caption);
+    action->setObjectName(QLatin1String(name));
+    return action;
+  };
+  mnuSQLOut = entry("mnuSQLOut", QStringLiteral("SQL轉出"));
+  mnuDataOut = entry("mnuDataOut", QStringLiteral("Data轉出"));
+  mnuSetGrid = entry("mnuSetGrid", QStringLiteral("設定欄位"));
+  mnuExcelOut = entry("mnuExcelOut", QStringLiteral("Excel轉出"));
+  // Commands that are not built yet stay visible but cannot be chosen.
+  for (QAction* action : {mnuSQLOut, mnuDataOut, mnuSetGrid, mnuExcelOut}) action->setEnabled(false);
+  DBGrid1->setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(DBGrid1, &QWidget::customContextMenuRequested, this,
+          [this](const QPoint& at) { PopupMenu1->popup(DBGrid1->viewport()->mapToGlobal(at)); });
+}
+
+void TForm1::SetTabOrder() {
+  const QList<QWidget*> order = {MemoSQL,  ChBColName, ChBEachRow,    EdInsertInto,  ButtonSQLExec, ButtonClearSQL,
+                                 ButtonClearResult, ButtonSave, ButtonExit, MemoOutput, Delimiter, ChBLeftBrace,
+                                 ChBRightBrace, EdValues, CmbTables, MemoFields, rbTXT, rbXLS, ComboBox1,
+                                 DBGrid1, chbShowMemo};
+  for (int i = 0; i + 1 < order.size(); ++i) QWidget::setTabOrder(order[i], order[i + 1]);
+  ProgressBar1->setFocusPolicy(Qt::NoFocus);
+}

@@ -1,0 +1,202 @@
+// The window's own life: creation, show, the caption clock, focus styling,
+// the clear and exit buttons and the output pane's clipboard gestures.
+#include "main/form1.h"
+
+#include "comlib/dropdown.h"
+#include "comlib/text_utils.h"
+#include "database/database.h"
+#include "database/query.h"
+#include "database/session.h"
+#include "dbctrls/db_grid.h"
+#include "dbctrls/db_image.h"
+#include "main/guard.h"
+#include "platform/admin_presence.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QFocusEvent>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTextEdit>
+#include <QTimer>
+
+namespace {
+const QString kBaseCaption = QStringLiteral("動態地把查詢結果轉成文字檔");
+const QString kLoginManaged = QStringLiteral("Z9Ivozu");
+
+void SetBold(QWidget* w, bool bold) {
+  QFont font = w->font();
+  font.setBold(bold);
+  if (!bold) {
+    font.setItalic(false);
+    font.setUnderline(false);
+    font.setStrikeOut(false);
+  }
+  w->setFont(font);
+}
+}  // namespace
+
+void TForm1::ConnectHandlers() {
+  auto click = [this](QPushButton* button, void (TForm1::*handler)(QObject*)) {
+    connect(button, &QPushButton::clicked, this, [this, button, handler] { Guarded([&] { (this->*handler)(button); }); });
+  };
+  click(ButtonClearSQL, &TForm1::ButtonClearSQLClick);
+  click(ButtonClearResult, &TForm1::ButtonClearResultClick);
+  click(ButtonExit, &TForm1::ButtonExitClick);
+  connect(Timer1, &QTimer::timeout, this, [this] { Guarded([this] { Timer1Timer(Timer1); }); });
+  connect(CmbTables, &QComboBox::activated, this, [this] { Guarded([this] { CmbTablesEnter(CmbTables); }); });
+
+  for (QObject* watched : {static_cast<QObject*>(MemoSQL), static_cast<QObject*>(MemoFields),
+                           static_cast<QObject*>(MemoOutput), static_cast<QObject*>(MemoOutput->viewport()),
+                           static_cast<QObject*>(CmbTables)})
+    watched->installEventFilter(this);
+  CmbTables->lineEdit()->installEventFilter(this);
+  Timer1->start();
+}
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+  const QEvent::Type type = event->type();
+  if (type == QEvent::FocusIn || type == QEvent::FocusOut) {
+    // Opening a drop-down list or a menu is no change of control.
+    if (static_cast<QFocusEvent*>(event)->reason() == Qt::PopupFocusReason) return false;
+    const bool in = type == QEvent::FocusIn;
+    Guarded([&] {
+      if (watched == MemoSQL) in ? MemoSQLEnter(MemoSQL) : MemoSQLExit(MemoSQL);
+      else if (watched == MemoFields) in ? MemoFieldsEnter(MemoFields) : MemoFieldsExit(MemoFields);
+      else if (watched == MemoOutput) in ? MemoOutputEnter(MemoOutput) : MemoOutputExit(MemoOutput);
+      else if (watched == CmbTables) CmbTablesEnter(CmbTables);
+    });
+    return false;
+  }
+  if (watched == MemoOutput->viewport()) {
+    if (type == QEvent::MouseButtonPress) {
+      auto* mouse = static_cast<QMouseEvent*>(event);
+      Guarded([&] { MemoOutputMouseDown(MemoOutput, mouse->button()); });
+      return mouse->button() == Qt::RightButton;
+    }
+    if (type == QEvent::MouseButtonDblClick) {
+      Guarded([&] { MemoOutputDblClick(MemoOutput); });
+      return true;
+    }
+  }
+  if (watched == CmbTables->lineEdit() && type == QEvent::KeyPress) {
+    auto* keyEvent = static_cast<QKeyEvent*>(event);
+    QString text = keyEvent->text();
+    if (keyEvent->key() == Qt::Key_Return || keyEvent->key() == Qt::Key_Enter) text = QStringLiteral("\r");
+    if (!text.isEmpty()) {
+      QChar key = text.at(0);
+      Guarded([&] { CmbTablesKeyPress(CmbTables, key); });
+    }
+    return false;  // the key reaches the box unchanged
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
+void TForm1::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  if (!event->spontaneous()) Guarded([this] { FormShow(this); });
+}
+
+void TForm1::FormCreate(QObject*) {
+  SetDropDownCount(this, 20);
+  ConnectAlias(ComboBox1->currentText());
+  QStringList aliases;
+  Session().GetAliasNames(aliases);
+  const QString text = ComboBox1->currentText();
+  ComboBox1->clear();
+  ComboBox1->addItems(aliases);
+  ComboBox1->setEditText(text);
+  if (AdministrationProgramRunning()) ComboBox1->addItem(kLoginManaged);
+}
+
+void TForm1::ConnectAlias(const QString& alias) {
+  Database1->SetLoginPrompt(true);
+  DBImage1->SetDataField(QString());
+  DBImage1->SetAutoDisplay(false);
+  DBGrid1->setEnabled(false);
+  Database1->SetConnected(false);
+  Database1->SetAliasName(alias);
+  Database1->SetDatabaseName(alias);
+  Database1->SetConnected(true);
+  Query1->SetDatabaseName(Database1->DatabaseName());
+  FormShow(this);
+  ButtonClearSQLClick(this);
+}
+
+void TForm1::FormShow(QObject*) {
+  PrevAlias = Database1->AliasName();
+  InFormShow = true;
+  struct Reset {
+    bool& flag;
+    ~Reset() { flag = false; }
+  } reset{InFormShow};
+  setWindowTitle(kBaseCaption + QStringLiteral(" With Server:[") + Database1->AliasName() + QStringLiteral("] "));
+  QStringList tables;
+  Session().GetTableNames(Database1->DatabaseName(), tables);
+  tables.sort(Qt::CaseInsensitive);
+  CmbTables->clear();
+  CmbTables->addItems(tables);
+  CmbTables->setCurrentIndex(tables.isEmpty() ? -1 : 0);
+  CmbTablesEnter(this);
+}
+
+QString TForm1::ClockCaption() const {
+  const QString now = DateTimeText(QDateTime::currentDateTime());
+  if (ComboBox1->currentText() == kLoginManaged) {
+    const QString program = QCoreApplication::applicationFilePath();
+    const QDateTime built = QFileInfo(program).lastModified();
+    return kBaseCaption + QLatin1Char(' ') + program + QStringLiteral(" Server[") + ConnectServer +
+           QStringLiteral("]") + QStringLiteral(" User[") + APUserID + QStringLiteral("]") +
+           QStringLiteral(" 程式日期:") + built.toString(QStringLiteral("yyyy/MM/dd HH:mm")) + QLatin1Char(' ') + now;
+  }
+  return kBaseCaption + QStringLiteral(" With Server:[") + Database1->AliasName() + QStringLiteral("]") +
+         QLatin1Char(' ') + now;
+}
+
+void TForm1::Timer1Timer(QObject*) { setWindowTitle(ClockCaption()); }
+
+void TForm1::MemoSQLEnter(QObject*) { SetBold(MemoSQL, true); }
+void TForm1::MemoSQLExit(QObject*) { SetBold(MemoSQL, false); }
+void TForm1::MemoFieldsEnter(QObject*) { SetBold(MemoFields, true); }
+void TForm1::MemoFieldsExit(QObject*) { SetBold(MemoFields, false); }
+void TForm1::MemoOutputEnter(QObject*) { SetBold(MemoOutput, true); }
+void TForm1::MemoOutputExit(QObject*) { SetBold(MemoOutput, false); }
+
+void TForm1::ButtonClearSQLClick(QObject*) {
+  Query1->SQL().Clear();
+  MemoSQL->clear();
+}
+
+void TForm1::ButtonClearResultClick(QObject*) { MemoOutput->clear(); }
+
+void TForm1::ButtonExitClick(QObject*) { close(); }
+
+void TForm1::MemoOutputMouseDown(QObject*, Qt::MouseButton button) {
+  if (button == Qt::RightButton) CopyTextToClipboard(MemoOutput->toPlainText());
+}
+
+void TForm1::MemoOutputDblClick(QObject*) { PasteClipboardToOutput(); }
+
+void TForm1::CopyTextToClipboard(const QString& text) {
+  // Through a rich-text control, so the clipboard gets every format it offers.
+  Guarded([&] {
+    QTextEdit buffer(this);
+    buffer.hide();
+    buffer.clear();
+    buffer.setPlainText(text);
+    buffer.selectAll();
+    buffer.copy();
+  });
+}
+
+void TForm1::PasteClipboardToOutput() {
+  RichEditClipbrd->selectAll();
+  RichEditClipbrd->clear();
+  RichEditClipbrd->paste();
+  MemoOutput->appendPlainText(RichEditClipbrd->toPlainText());
+}

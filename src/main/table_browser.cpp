@@ -1,0 +1,55 @@
+// The table box: the field browser and the key echo.
+#include "main/form1.h"
+
+#include "comlib/codepage.h"
+#include "comlib/failure.h"
+#include "comlib/messages.h"
+#include "comlib/row_text.h"
+#include "database/query.h"
+#include "dbctrls/db_image.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QTextCursor>
+
+void TForm1::CmbTablesEnter(QObject*) {
+  const QString table = CmbTables->currentText();
+  DBImage1->SetDataField(QString());
+  DBImage1->SetAutoDisplay(false);
+  Query1->Close();
+  Query1->SQL().SetText(QStringLiteral("select * from ") + table + QStringLiteral(" where 1=2"));
+  try {
+    Query1->Open();
+    LabelFieldCnt->setText(QString::number(Query1->FieldCount()));
+    MemoFields->clear();
+    QStringList lines;
+    for (int i = 0; i < Query1->FieldCount(); ++i) {
+      const TField* field = Query1->Fields(i);
+      lines << field->FieldName() + QLatin1Char('\t') + FieldTypeName(field->DataType()) + QLatin1Char('(') +
+                   QString::number(field->DataSize()) + QLatin1Char(')');
+    }
+    MemoFields->setPlainText(lines.join(QLatin1Char('\n')));
+    Query1->Close();
+    Query1->SQL().SetText(QStringLiteral("select count(*) as rec_cnt from ") + table);
+    Query1->Open();
+    LabelRecCnt->setText(QString::number(Query1->FieldByName(QStringLiteral("rec_cnt"))->AsInteger()));
+    Query1->Close();
+  } catch (const Failure& failure) {
+    ShowError(failure.Message());
+  }
+  if (!InFormShow && (table.isEmpty() || !MemoSQL->toPlainText().contains(table)))
+    MemoSQL->appendPlainText(QStringLiteral("select * from ") + table);
+}
+
+void TForm1::CmbTablesKeyPress(QObject*, QChar& key) {
+  // The character's code in the window's code page (its first byte for a
+  // two-byte character).
+  const QByteArray bytes = ToBig5(QString(key));
+  const int code = bytes.isEmpty() ? 0 : static_cast<unsigned char>(bytes.at(0));
+  LabelFieldCnt->setText(QStringLiteral("Ord(") + key + QStringLiteral(")=") + QString::number(code));
+  if (code == 13) LabelFieldCnt->setText(QStringLiteral("Ord( )=") + QStringLiteral("13"));
+  LabelFieldCnt->setText(LabelFieldCnt->text() + QStringLiteral(" = Hex(") +
+                         QStringLiteral("%1").arg(code, 2, 16, QLatin1Char('0')).toUpper() + QLatin1Char(')'));
+  if (code == 13) CmbTablesEnter(this);
+}
