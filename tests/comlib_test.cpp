@@ -1,0 +1,113 @@
+// The shared text routines and the Big5 code page.
+#include "comlib/codepage.h"
+#include "comlib/product_version.h"
+#include "comlib/row_text.h"
+#include "comlib/text_utils.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <gtest/gtest.h>
+
+namespace {
+QDateTime At(int y, int mo, int d, int h = 0, int mi = 0, int s = 0, int ms = 0) {
+  return QDateTime(QDate(y, mo, d), QTime(h, mi, s, ms), Qt::UTC);
+}
+}  // namespace
+
+TEST(ReplaceAll, RescansAndCollapsesRuns) {
+  EXPECT_EQ(ReplaceAll(QStringLiteral("banana"), QStringLiteral("a"), QString()), QStringLiteral("bnn"));
+  EXPECT_EQ(ReplaceAll(QStringLiteral("a\r\n\r\n\r\n\r\nb"), QStringLiteral("\r\n\r\n"), QStringLiteral("\r\n")),
+            QStringLiteral("a\r\nb"));
+  EXPECT_EQ(ReplaceAll(QStringLiteral("x     y  z"), QStringLiteral("  "), QStringLiteral(" ")),
+            QStringLiteral("x y z"));
+  // A replacement that forms a new occurrence with what precedes it.
+  EXPECT_EQ(ReplaceAll(QStringLiteral("aaab"), QStringLiteral("ab"), QStringLiteral("b")), QStringLiteral("b"));
+  EXPECT_EQ(ReplaceAll(QStringLiteral("abc"), QString(), QStringLiteral("x")), QStringLiteral("abc"));
+}
+
+TEST(ReplaceAll, NewTextHoldingTheOldOneLeavesTheTextAlone) {
+  // Would never end if the search restarted over the inserted text.
+  EXPECT_EQ(ReplaceAll(QStringLiteral("a-b"), QStringLiteral("-"), QStringLiteral("--")), QStringLiteral("a-b"));
+  EXPECT_EQ(ReplaceAll(QStringLiteral("abc"), QStringLiteral("b"), QStringLiteral("b")), QStringLiteral("abc"));
+}
+
+TEST(DateTimeText, DateAndTimeParts) {
+  EXPECT_EQ(DateTimeText(At(2026, 12, 7, 14, 5, 9)), QStringLiteral("2026/12/07 14:05:09"));
+  EXPECT_EQ(DateTimeText(At(2026, 12, 7)), QStringLiteral("2026/12/07"));
+  EXPECT_EQ(DateTimeText(At(2026, 12, 7, 0, 0, 0, 1)), QStringLiteral("2026/12/07 00:00:00"));
+  EXPECT_EQ(DateTimeText(At(1899, 12, 30, 12)), QStringLiteral("12:00:00"));
+  EXPECT_EQ(DateTimeText(At(1899, 12, 30)), QStringLiteral("1899/12/30"));
+  EXPECT_EQ(DateTimeText(At(1900, 1, 1, 8, 30)), QStringLiteral("08:30:00"));
+  EXPECT_EQ(DateTimeText(At(1900, 1, 2, 8, 30)), QStringLiteral("1900/01/02 08:30:00"));
+  EXPECT_EQ(DateText(At(987, 3, 4)), QStringLiteral("0987/03/04"));
+  EXPECT_EQ(TimeText(At(2000, 1, 1, 23, 59, 59, 999)), QStringLiteral("23:59:59"));
+}
+
+TEST(CleanSheetName, RemovesForbiddenCharactersAndCutsBetweenCharacters) {
+  QString plain(40, QLatin1Char('x'));
+  CleanSheetName(plain);
+  EXPECT_EQ(plain, QString(31, QLatin1Char('x')));
+  QString forbidden = QStringLiteral(":/\\?*[]");
+  CleanSheetName(forbidden);
+  EXPECT_TRUE(forbidden.isEmpty());
+  QString stamp = QStringLiteral("2026/12/07 14:05:09");
+  CleanSheetName(stamp);
+  EXPECT_EQ(stamp, QStringLiteral("20261207 140509"));
+  // Sixteen two-byte characters are 32 bytes: 15 fit, half a character never.
+  QString chinese = QStringLiteral("臺灣水族貿易有限公司業務部門報表");
+  CleanSheetName(chinese);
+  EXPECT_EQ(chinese, QStringLiteral("臺灣水族貿易有限公司業務部門報"));
+  QString mixed = QStringLiteral("a") + QStringLiteral("臺灣水族貿易有限公司業務部門報表");
+  CleanSheetName(mixed);
+  EXPECT_EQ(Big5Length(mixed), 31);
+}
+
+TEST(Big5, WindowsTableSubstitutesAndCounts) {
+  EXPECT_EQ(ToBig5(QStringLiteral("ˇ")), QByteArray("\xA3\xBE"));
+  EXPECT_EQ(FromBig5(ToBig5(QStringLiteral("€"))), QStringLiteral("€"));
+  EXPECT_EQ(FromBig5(ToBig5(QStringLiteral("欄位名稱 abc"))), QStringLiteral("欄位名稱 abc"));
+  qsizetype bad = 0;
+  EXPECT_EQ(ToBig5(QStringLiteral("a한b😀c"), &bad), QByteArray("a?b?c"));
+  EXPECT_EQ(bad, 2);
+  EXPECT_EQ(Big5Length(QStringLiteral("中a")), 3);
+  EXPECT_EQ(Big5Prefix(QStringLiteral("ab中文"), 3), QStringLiteral("ab"));
+  EXPECT_EQ(Big5Prefix(QStringLiteral("ab中文"), 4), QStringLiteral("ab中"));
+  // A long text converts whole (the buffer grows as needed).
+  const QString big = QString(100000, QChar(0x4E2D));
+  EXPECT_EQ(ToBig5(big).size(), 200000);
+}
+
+TEST(ProductVersion, ReadsTheBuildStampFromAProgramFile) {
+  EXPECT_EQ(GetProductVersion(QStringLiteral(Q2T_PROGRAM)), QStringLiteral(Q2T_VERSION));
+  EXPECT_EQ(GetProductVersion(QCoreApplication::applicationFilePath()), QStringLiteral(Q2T_VERSION));
+  EXPECT_EQ(GetProductVersion(QStringLiteral("/bin/sh")), QString());  // no stamp
+  EXPECT_EQ(GetProductVersion(QStringLiteral("/no/such/file")), QString());
+}
+
+TEST(MakeApplicationName, NameBuildUserAndCut) {
+  const QString program = QStringLiteral(Q2T_PROGRAM);
+  const QString build = QStringLiteral(Q2T_VERSION).section(QLatin1Char('.'), -1);
+  EXPECT_EQ(MakeApplicationName(program, QStringLiteral("A01"), QStringLiteral("clerk")),
+            QStringLiteral("query2text ") + build + QStringLiteral(" A01 clerk"));
+  // Without a stamp: name, user id, user name.
+  EXPECT_EQ(MakeApplicationName(QStringLiteral("/bin/sh"), QStringLiteral("A01"), QStringLiteral("clerk")),
+            QStringLiteral("sh A01 clerk"));
+  // A "." in the user name drops the version and the user id.
+  EXPECT_EQ(MakeApplicationName(program, QStringLiteral("A01"), QStringLiteral("j.smith")),
+            QStringLiteral("query2text smith"));
+  EXPECT_EQ(MakeApplicationName(program, QStringLiteral("A01"), QStringLiteral("DOM\\clerk")),
+            QStringLiteral("clerk"));
+  const QString longName = MakeApplicationName(program, QStringLiteral("A01"), QStringLiteral("資訊部門系統管理員王小明"));
+  EXPECT_LE(Big5Length(longName), 30);
+  EXPECT_EQ(longName, QStringLiteral("query2text ") + build + QStringLiteral(" A01 資訊部門系統"));
+}
+
+TEST(SmallTexts, BoolTextAndTypeNames) {
+  EXPECT_EQ(BoolText(true), QStringLiteral("true"));
+  EXPECT_EQ(BoolText(false), QStringLiteral("false"));
+  EXPECT_EQ(FieldTypeName(ftString), QStringLiteral("char"));
+  EXPECT_EQ(FieldTypeName(ftBlob), QStringLiteral("image"));
+  EXPECT_EQ(FieldTypeName(ftTypedBinary), QStringLiteral("TypedBinary"));
+  EXPECT_EQ(FieldTypeName(ftBCD), QStringLiteral("Unknown"));
+  EXPECT_EQ(FieldTypeName(ftAutoInc), QStringLiteral("Unknown"));
+}
