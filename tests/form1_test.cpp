@@ -2,9 +2,9 @@
 // buttons and the table box.
 #include "database/database.h"
 #include "database/query.h"
-#include "dbctrls/db_grid.h"
-#include "dbctrls/db_image.h"
-#include "dbctrls/dataset_model.h"
+#include "controls/db_grid.h"
+#include "controls/db_image.h"
+#include "controls/dataset_model.h"
 #include "support/modal.h"
 #include "support/temp_database.h"
 #include "support/window_fixture.h"
@@ -17,6 +17,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPlainTextEdit>
+#include "controls/text_pane.h"
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
@@ -58,7 +59,7 @@ TEST_F(UiWindow, ControlsCarryTheirNamesCaptionsAndInitialValues) {
   EXPECT_FALSE(Find<QRadioButton>("rbXLS")->isChecked());
   EXPECT_TRUE(Find<QPlainTextEdit>("MemoFields")->isReadOnly());
   EXPECT_EQ(Find<QPlainTextEdit>("MemoSQL")->lineWrapMode(), QPlainTextEdit::NoWrap);
-  EXPECT_EQ(Find<QPlainTextEdit>("MemoOutput")->toPlainText(), QString());
+  EXPECT_EQ(Find<TTextPane>("MemoOutput")->toPlainText(), QString());
   EXPECT_FALSE(Find<QTextEdit>("RichEditClipbrd")->isVisible());
   auto* progress = Find<QProgressBar>("ProgressBar1");
   EXPECT_EQ(progress->minimum(), 0);

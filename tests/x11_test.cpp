@@ -8,6 +8,7 @@
 #include <QGuiApplication>
 #include <QMimeData>
 #include <QPlainTextEdit>
+#include "controls/text_pane.h"
 #include <QProcess>
 #include <QTest>
 

@@ -16,6 +16,7 @@ class QRadioButton;
 class QTextEdit;
 class QTimer;
 class TDBGrid;
+class TTextPane;
 class TDBImage;
 class TDataSource;
 class TDatabase;
@@ -40,7 +41,7 @@ public:
   QPushButton* ButtonClearResult;
   QPushButton* ButtonSave;
   QPushButton* ButtonExit;
-  QPlainTextEdit* MemoOutput;
+  TTextPane* MemoOutput;
   QLineEdit* Delimiter;
   QCheckBox* ChBLeftBrace;
   QCheckBox* ChBRightBrace;

@@ -3,9 +3,10 @@
 
 #include "database/database.h"
 #include "database/query.h"
-#include "dbctrls/data_source.h"
-#include "dbctrls/db_grid.h"
-#include "dbctrls/db_image.h"
+#include "controls/data_source.h"
+#include "controls/db_grid.h"
+#include "controls/db_image.h"
+#include "controls/text_pane.h"
 #include "main/guard.h"
 
 #include <QAction>
@@ -123,8 +124,9 @@ TForm1::~TForm1() {
 void TForm1::CreateControls() {
   MemoSQL = Memo(this, "MemoSQL", 6, 4, 571, 117);
   MemoSQL->setToolTip(QStringLiteral("Key In SQL Select Command Here. Ex: Select * from Cir1100"));
-  ChBColName = CheckBox(this, "ChBColName", 306, 130, 97, 17, QStringLiteral("欄位名稱"));
-  ChBEachRow = CheckBox(this, "ChBEachRow", 196, 130, 101, 17, QStringLiteral("每一筆都含欄位"));
+  // The two check boxes are a little wider than designed so their captions fit.
+  ChBColName = CheckBox(this, "ChBColName", 314, 130, 92, 17, QStringLiteral("欄位名稱"));
+  ChBEachRow = CheckBox(this, "ChBEachRow", 192, 130, 120, 17, QStringLiteral("每一筆都含欄位"));
   EdInsertInto = Edit(this, "EdInsertInto", 6, 126, 183, 24);
   EdInsertInto->setToolTip(QStringLiteral("insert into Cir1100"));
   ButtonSQLExec = Button(this, "ButtonSQLExec", 8, 152, 53, 21, QStringLiteral("查詢"));
@@ -132,7 +134,7 @@ void TForm1::CreateControls() {
   ButtonClearResult = Button(this, "ButtonClearResult", 166, 152, 79, 24, QStringLiteral("清除結果"));
   ButtonSave = Button(this, "ButtonSave", 316, 156, 147, 33, QStringLiteral("把結果存成文字檔"));
   ButtonExit = Button(this, "ButtonExit", 468, 156, 47, 33, QStringLiteral("結束&X"));
-  MemoOutput = Memo(this, "MemoOutput", 6, 196, 553, 377);
+  MemoOutput = Place<TTextPane>(this, "MemoOutput", 6, 196, 553, 377);
   MemoOutput->setContextMenuPolicy(Qt::NoContextMenu);  // the right button copies instead
   Delimiter = Edit(this, "Delimiter", 706, 128, 19, 24);
   Delimiter->setText(QStringLiteral(","));

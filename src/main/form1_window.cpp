@@ -7,8 +7,8 @@
 #include "database/database.h"
 #include "database/query.h"
 #include "database/session.h"
-#include "dbctrls/db_grid.h"
-#include "dbctrls/db_image.h"
+#include "controls/db_grid.h"
+#include "controls/db_image.h"
 #include "main/guard.h"
 #include "platform/admin_presence.h"
 
@@ -21,6 +21,7 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
+#include "controls/text_pane.h"
 #include <QPushButton>
 #include <QTextEdit>
 #include <QTimer>

@@ -6,7 +6,7 @@
 #include "comlib/messages.h"
 #include "comlib/row_text.h"
 #include "database/query.h"
-#include "dbctrls/db_image.h"
+#include "controls/db_image.h"
 
 #include <QComboBox>
 #include <QLabel>

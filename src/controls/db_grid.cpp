@@ -1,8 +1,8 @@
-#include "dbctrls/db_grid.h"
+#include "controls/db_grid.h"
 
 #include "database/query.h"
-#include "dbctrls/data_source.h"
-#include "dbctrls/dataset_model.h"
+#include "controls/data_source.h"
+#include "controls/dataset_model.h"
 
 #include <QHeaderView>
 #include <QTimer>

@@ -1,8 +1,8 @@
-#include "dbctrls/db_image.h"
+#include "controls/db_image.h"
 
 #include "comlib/failure.h"
 #include "database/query.h"
-#include "dbctrls/data_source.h"
+#include "controls/data_source.h"
 
 #include <QPainter>
 #include <QStyle>

@@ -1,4 +1,4 @@
-#include "dbctrls/dataset_model.h"
+#include "controls/dataset_model.h"
 
 #include "database/query.h"
 

@@ -1,0 +1,66 @@
+#pragma once
+// A plain-text pane for very large texts: the output pane receives a line per
+// result row, millions of them. The text is kept as one buffer with an index
+// of line starts and only the visible lines are laid out, so appending a
+// million lines costs little more than copying them. No word wrap; both
+// scroll bars; selection, copy, paste and simple editing.
+#include <QAbstractScrollArea>
+#include <vector>
+
+class TTextPane : public QAbstractScrollArea {
+  Q_OBJECT
+public:
+  explicit TTextPane(QWidget* parent = nullptr);
+
+  QString toPlainText() const { return text_; }
+  void setPlainText(const QString& text);
+  void clear() { setPlainText(QString()); }
+  // Appends the text as a new paragraph (a line break goes in front unless
+  // the pane is empty).
+  void appendPlainText(const QString& text);
+  qsizetype lineCount() const { return static_cast<qsizetype>(starts_.size()); }
+  QString line(qsizetype index) const;
+
+  bool isReadOnly() const { return readOnly_; }
+  void setReadOnly(bool readOnly) { readOnly_ = readOnly; }
+  void selectAll();
+  QString selectedText() const;
+  void copy() const;
+  void paste();
+  void insertText(const QString& text);  // replaces the selection
+  // The caret's absolute position in the text.
+  qsizetype caretPosition() const { return caret_; }
+  void setCaretPosition(qsizetype position, bool keepAnchor = false);
+
+signals:
+  void textChanged();
+
+protected:
+  void paintEvent(QPaintEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void inputMethodEvent(QInputMethodEvent* event) override;
+  void focusInEvent(QFocusEvent* event) override;
+  void focusOutEvent(QFocusEvent* event) override;
+  void changeEvent(QEvent* event) override;
+
+private:
+  qsizetype LineStart(qsizetype line) const { return starts_[static_cast<std::size_t>(line)]; }
+  qsizetype LineEnd(qsizetype line) const;
+  qsizetype LineOf(qsizetype position) const;
+  qsizetype PositionAt(const QPoint& viewportPoint) const;
+  void IndexLines(qsizetype from);
+  void RemoveRange(qsizetype from, qsizetype to);
+  void UpdateScrollBars();
+  void EnsureCaretVisible();
+  int LineHeight() const;
+
+  QString text_;
+  std::vector<qsizetype> starts_{0};
+  qsizetype longestLine_ = 0;  // in characters, for the horizontal range
+  qsizetype caret_ = 0;
+  qsizetype anchor_ = 0;
+  bool readOnly_ = false;
+};
