@@ -1,5 +1,24 @@
 #include "comlib/row_text.h"
 
+#include "comlib/field_text.h"
+#include "database/query.h"
+
+#include <QLocale>
+
+namespace {
+
+bool IsDateType(TFieldType type) { return type == ftDate || type == ftTime || type == ftDateTime; }
+
+// Whether the system's date and time texts can hold a quote mark at all (a
+// quoted literal in the format); when not, a date needs no second look.
+bool LocaleDateTextMayHoldQuote() {
+  const QLocale locale = QLocale::system();
+  return locale.dateFormat(QLocale::ShortFormat).contains(QLatin1Char('\'')) ||
+         locale.timeFormat(QLocale::LongFormat).contains(QLatin1Char('\''));
+}
+
+}  // namespace
+
 QString FieldTypeName(TFieldType type) {
   switch (type) {
     case ftString: return QStringLiteral("char");
@@ -17,4 +36,70 @@ QString FieldTypeName(TFieldType type) {
     case ftTypedBinary: return QStringLiteral("TypedBinary");
     default: return QStringLiteral("Unknown");
   }
+}
+
+QString QuoteMark(TFieldType type) {
+  switch (type) {
+    case ftSmallint:
+    case ftInteger:
+    case ftWord:
+    case ftBoolean:
+    case ftFloat:
+    case ftCurrency:
+    case ftBlob: return QString();
+    default: return QStringLiteral("'");
+  }
+}
+
+QString HeaderText(const TQuery& query, const RowOptions& options) {
+  QString text;
+  if (options.leftBrace) text += QLatin1Char('(');
+  for (int i = 0; i < query.FieldCount(); ++i) {
+    if (i > 0) text += options.delimiter;
+    text += query.Fields(i)->FieldName();
+  }
+  if (options.rightBrace) text += QLatin1Char(')');
+  return text;
+}
+
+RowRenderer::RowRenderer(const TQuery& query, RowOptions options) : options_(std::move(options)) {
+  const bool localeQuotes = LocaleDateTextMayHoldQuote();
+  for (int i = 0; i < query.FieldCount(); ++i) {
+    const TField* field = query.Fields(i);
+    const QString mark = QuoteMark(field->DataType());
+    quotes_.push_back(mark);
+    columns_.push_back({field, !mark.isEmpty(), localeQuotes && IsDateType(field->DataType())});
+  }
+}
+
+void RowRenderer::AppendRowLine(QString& out) const {
+  if (options_.leftBrace) out += QLatin1Char('(');
+  const std::size_t last = columns_.size() - 1;
+  for (std::size_t i = 0; i < columns_.size(); ++i) {
+    const Column& c = columns_[i];
+    if (c.field->IsNull()) {
+      out += QLatin1String("null");
+    } else if (!c.quoted) {
+      AppendFieldText(out, c.field);
+    } else {
+      const qsizetype at = out.size();
+      out += QLatin1Char('\'');
+      AppendFieldText(out, c.field);
+      // Apart from dates, the ordinary text is the text just written.
+      const bool holdsMark = c.checkOrdinaryText ? c.field->AsString().contains(QLatin1Char('\''))
+                                                 : QStringView(out).mid(at + 1).contains(QLatin1Char('\''));
+      if (holdsMark) {
+        // Between double quotes instead; double quotes inside are doubled so
+        // that no value can end its literal early.
+        QString value = out.mid(at + 1);
+        out.truncate(at);
+        value.replace(QLatin1Char('"'), QLatin1String("\"\""));
+        out += QLatin1Char('"') + value + QLatin1Char('"');
+      } else {
+        out += QLatin1Char('\'');
+      }
+    }
+    if (i != last) out += options_.delimiter;
+  }
+  if (options_.rightBrace) out += QLatin1Char(')');
 }

@@ -42,3 +42,10 @@ void CleanSheetName(QString& name) {
 }
 
 QString BoolText(bool value) { return value ? QStringLiteral("true") : QStringLiteral("false"); }
+
+QString LowerAscii(const QString& text) {
+  QString result = text;
+  for (QChar& c : result)
+    if (c >= QLatin1Char('A') && c <= QLatin1Char('Z')) c = QChar(c.unicode() + 32);
+  return result;
+}

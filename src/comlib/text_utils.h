@@ -17,3 +17,5 @@ QString DateTimeText(const QDateTime& value);
 // Removes : / \ ? * [ ] and cuts to 31 Big5 bytes between characters.
 void CleanSheetName(QString& name);
 QString BoolText(bool value);
+// Lower-cases only the letters A to Z (keyword tests on statements).
+QString LowerAscii(const QString& text);

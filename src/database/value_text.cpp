@@ -4,12 +4,11 @@
 
 #include <charconv>
 #include <cmath>
-#include <cstdio>
 
 namespace {
 
 QString DecimalPointToLocale(QString text) {
-  const QString point = QLocale::system().decimalPoint();
+  static const QString point = QLocale::system().decimalPoint();
   if (point != QLatin1String(".")) text.replace(QLatin1Char('.'), point);
   return text;
 }
@@ -35,6 +34,62 @@ QString LongTimeFormat(const QLocale& locale) {
 
 QDateTime Naive(QDate date, QTime time) { return QDateTime(date, time, Qt::UTC); }
 
+int Digits(const char* p, int count) {
+  int v = 0;
+  for (int i = 0; i < count; ++i) {
+    if (p[i] < '0' || p[i] > '9') return -1;
+    v = v * 10 + (p[i] - '0');
+  }
+  return v;
+}
+
+// "HH:MM[:SS[.fff]]" at p; false when it is not that.
+bool ParseIsoTime(const char* p, std::size_t n, DateTimeParts& parts) {
+  if (n < 5 || p[2] != ':') return false;
+  const int h = Digits(p, 2), m = Digits(p + 3, 2);
+  int s = 0, ms = 0;
+  std::size_t used = 5;
+  if (n >= 8 && p[5] == ':') {
+    s = Digits(p + 6, 2);
+    used = 8;
+    if (n > 9 && p[8] == '.') {
+      int scale = 100;
+      for (used = 9; used < n && p[used] >= '0' && p[used] <= '9'; ++used, scale /= 10)
+        if (scale) ms += (p[used] - '0') * scale;
+    }
+  }
+  if (h < 0 || h > 23 || m < 0 || m > 59 || s < 0 || s > 59 || used != n) return false;
+  parts.hour = h;
+  parts.minute = m;
+  parts.second = s;
+  parts.msec = ms;
+  return true;
+}
+
+// The ISO forms engines store, without going through a general parser:
+// "YYYY-MM-DD", the same with " HH:MM[:SS[.fff]]" or "T...", or a time alone.
+bool ParseIso(const char* p, std::size_t n, DateTimeParts& parts) {
+  if (n >= 10 && p[4] == '-' && p[7] == '-') {
+    parts.year = Digits(p, 4);
+    parts.month = Digits(p + 5, 2);
+    parts.day = Digits(p + 8, 2);
+    if (!QDate::isValid(parts.year, parts.month, parts.day)) return false;
+    return n == 10 || ((p[10] == ' ' || p[10] == 'T') && ParseIsoTime(p + 11, n - 11, parts));
+  }
+  return ParseIsoTime(p, n, parts);
+}
+
+bool PartsOf(const QDateTime& dt, DateTimeParts& parts) {
+  if (!dt.isValid()) return false;
+  dt.date().getDate(&parts.year, &parts.month, &parts.day);
+  const QTime t = dt.time();
+  parts.hour = t.hour();
+  parts.minute = t.minute();
+  parts.second = t.second();
+  parts.msec = t.msec();
+  return true;
+}
+
 QDateTime ParseDateTimeText(const QString& raw) {
   const QString s = raw.trimmed();
   for (const char* format : {"yyyy-MM-dd HH:mm:ss.zzz", "yyyy-MM-dd HH:mm:ss", "yyyy-MM-ddTHH:mm:ss.zzz",
@@ -56,9 +111,15 @@ QDateTime ParseDateTimeText(const QString& raw) {
 }  // namespace
 
 QString FormatGeneralFloat(double value) {
+  // The same digits as printf's %.15G, without printf's cost.
   char buffer[64];
-  std::snprintf(buffer, sizeof buffer, "%.15G", value);
-  return DecimalPointToLocale(QString::fromLatin1(buffer));
+  auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, 15);
+  if (ec != std::errc()) return QString::number(value);
+  for (char* p = buffer; p != end; ++p) {
+    if (*p == 'e') *p = 'E';
+    else if (*p == 'i' || *p == 'n' || *p == 'f' || *p == 'a') *p = static_cast<char>(*p - 32);  // INF, NAN
+  }
+  return DecimalPointToLocale(QString::fromLatin1(buffer, end - buffer));
 }
 
 QString FormatExactDecimal(const CellValue& value) {
@@ -118,22 +179,32 @@ bool CellToBoolean(const CellValue& v) {
   }
 }
 
-QDateTime CellToDateTime(const CellValue& v) {
+bool CellToDateTimeParts(const CellValue& v, DateTimeParts& parts) {
+  parts = DateTimeParts{};
   switch (v.kind) {
-    case CellKind::Text: return ParseDateTimeText(Utf8(v));
+    case CellKind::Text:
+      if (ParseIso(v.data, v.size, parts)) return true;
+      parts = DateTimeParts{};
+      return PartsOf(ParseDateTimeText(Utf8(v)), parts);
     case CellKind::Integer: {
       const QDateTime utc = QDateTime::fromSecsSinceEpoch(v.integer, Qt::UTC);
-      return Naive(utc.date(), utc.time());
+      return PartsOf(utc, parts);
     }
     case CellKind::Float: {
       // A Julian day number, as SQLite's julianday() gives it.
       const double jd = v.real + 0.5;
       const qint64 day = static_cast<qint64>(std::floor(jd));
       const qint64 ms = std::llround((jd - static_cast<double>(day)) * 86400000.0);
-      return Naive(QDate::fromJulianDay(day), QTime(0, 0)).addMSecs(ms);
+      return PartsOf(Naive(QDate::fromJulianDay(day), QTime(0, 0)).addMSecs(ms), parts);
     }
-    default: return {};
+    default: return false;
   }
+}
+
+QDateTime CellToDateTime(const CellValue& v) {
+  DateTimeParts p;
+  if (!CellToDateTimeParts(v, p)) return {};
+  return Naive(QDate(p.year, p.month, p.day), QTime(p.hour, p.minute, p.second, p.msec));
 }
 
 QByteArray CellToBytes(const CellValue& v) {

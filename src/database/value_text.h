@@ -17,6 +17,13 @@ QString FormatExactDecimal(const CellValue& value);
 std::int64_t CellToInteger(const CellValue& value);
 double CellToFloat(const CellValue& value);
 bool CellToBoolean(const CellValue& value);
+struct DateTimeParts {
+  int year = 1899, month = 12, day = 30;
+  int hour = 0, minute = 0, second = 0, msec = 0;
+};
+// The parts of a stored date or time (see CellToDateTime); false when the
+// value is no date.
+bool CellToDateTimeParts(const CellValue& value, DateTimeParts& parts);
 // Dates and times as the engine stored them (ISO text, Unix seconds or a
 // Julian day number). A time of day alone falls on 1899-12-30. Invalid when
 // the value is no date.

@@ -106,6 +106,13 @@ public:
   void CopyTextToClipboard(const QString& text);
   void PasteClipboardToOutput();
 
+  // The statement as the user typed it, lines joined by CR LF.
+  QString StatementText() const;
+
+  // Running a statement and rendering its rows.
+  void ButtonSQLExecClick(QObject* sender);
+  void ChBEachRowClick(QObject* sender);
+
   // Table list and field browser.
   void CmbTablesEnter(QObject* sender);
   void CmbTablesKeyPress(QObject* sender, QChar& key);
@@ -125,3 +132,7 @@ private:
 
 // The window, set before its creation handler runs.
 extern TForm1* Form1;
+
+// Takes TableName from the FROM part of Form1's statement and gives the
+// insert-into and values texts their defaults.
+void UpdateInsertInto();

@@ -49,6 +49,8 @@ void TForm1::ConnectHandlers() {
   click(ButtonClearSQL, &TForm1::ButtonClearSQLClick);
   click(ButtonClearResult, &TForm1::ButtonClearResultClick);
   click(ButtonExit, &TForm1::ButtonExitClick);
+  click(ButtonSQLExec, &TForm1::ButtonSQLExecClick);
+  connect(ChBEachRow, &QCheckBox::clicked, this, [this] { Guarded([this] { ChBEachRowClick(ChBEachRow); }); });
   connect(Timer1, &QTimer::timeout, this, [this] { Guarded([this] { Timer1Timer(Timer1); }); });
   connect(CmbTables, &QComboBox::activated, this, [this] { Guarded([this] { CmbTablesEnter(CmbTables); }); });
 

@@ -145,12 +145,13 @@ TFieldType SqliteStorageClassType(int storageClass, int& size) {
 
 SqliteConnection::SqliteConnection(const QString& path) {
   const QByteArray file = path.toUtf8();
-  int rc = sqlite3_open_v2(file.constData(), &db_, SQLITE_OPEN_READWRITE, nullptr);
+  // One thread uses a connection: no mutex around every column read.
+  int rc = sqlite3_open_v2(file.constData(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
   if (rc == SQLITE_CANTOPEN || rc == SQLITE_READONLY || rc == SQLITE_PERM) {
     // A file we may read but not write (an installed demo database, say).
     sqlite3_close(db_);
     db_ = nullptr;
-    rc = sqlite3_open_v2(file.constData(), &db_, SQLITE_OPEN_READONLY, nullptr);
+    rc = sqlite3_open_v2(file.constData(), &db_, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr);
   }
   if (rc != SQLITE_OK) {
     const QString message = db_ ? QString::fromUtf8(sqlite3_errmsg(db_)) : QStringLiteral("out of memory");

@@ -1,0 +1,171 @@
+// Running the typed statement and rendering every row of its result.
+#include "main/form1.h"
+
+#include "comlib/failure.h"
+#include "comlib/messages.h"
+#include "comlib/row_text.h"
+#include "comlib/text_utils.h"
+#include "controls/db_grid.h"
+#include "controls/db_image.h"
+#include "controls/text_pane.h"
+#include "database/query.h"
+
+#include <QCheckBox>
+#include <QElapsedTimer>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <algorithm>
+#include <climits>
+
+namespace {
+
+// The hourglass for as long as the handler runs, however it ends.
+struct BusyCursor {
+  BusyCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
+  ~BusyCursor() { QGuiApplication::restoreOverrideCursor(); }
+};
+
+// Collects output lines and hands them to the pane in large blocks; what was
+// collected reaches the pane also when the run fails.
+class OutputLines {
+public:
+  explicit OutputLines(TTextPane* pane) : pane_(pane) {}
+  ~OutputLines() { Flush(); }
+  // The block to append the next line to (its line break already added).
+  QString& Begin() {
+    if (started_) block_ += QLatin1Char('\n');
+    started_ = true;
+    return block_;
+  }
+  void Add(const QString& line) {
+    Begin() += line;
+    FlushIfLarge();
+  }
+  void FlushIfLarge() {
+    if (block_.size() >= kBlockChars) Flush();
+  }
+  void Flush() {
+    if (!pending()) return;
+    pane_->appendPlainText(block_);
+    block_.clear();
+    started_ = false;
+  }
+
+private:
+  bool pending() const { return started_; }
+  static constexpr qsizetype kBlockChars = 4 << 20;
+  TTextPane* pane_;
+  QString block_;
+  bool started_ = false;
+};
+
+// "select cnt=count(*) " + the statement from its first "from" on.
+QString CountStatement(const QString& statement) {
+  const qsizetype from = LowerAscii(statement).indexOf(QLatin1String("from"));
+  return QStringLiteral("select cnt=count(*) ") + (from >= 0 ? statement.mid(from) : statement);
+}
+
+}  // namespace
+
+void TForm1::ButtonSQLExecClick(QObject*) {
+  const QString statement = StatementText();
+  if (LowerAscii(statement.left(6)) != QLatin1String("select")) {
+    ShowWarning(QStringLiteral("指令必須以select開始"));
+    MemoSQL->setFocus();
+    return;
+  }
+  BusyCursor busy;
+  UpdateInsertInto();
+  DBImage1->SetDataField(QString());
+  DBImage1->SetAutoDisplay(false);
+  DBGrid1->setEnabled(true);
+
+  const bool render = !chbShowMemo->isChecked();
+  const bool insertMode = ChBEachRow->isChecked();
+  OutputLines out(MemoOutput);
+  if (render && insertMode) {
+    out.Add(QStringLiteral("use qledger"));
+    out.Add(QStringLiteral("go"));
+  }
+
+  // The row count by a count statement; engines that reject its form leave
+  // the label as it was.
+  Query1->Close();
+  Query1->SQL().Clear();
+  try {
+    Query1->SQL().SetText(CountStatement(statement));
+    Query1->Prepare();
+    Query1->Open();
+    LabelRecCnt->setText(QString::number(Query1->FieldByName(QStringLiteral("cnt"))->AsInteger()));
+  } catch (const Failure&) {
+  }
+
+  Query1->SQL().Clear();
+  Query1->SQL().SetText(MemoSQL->toPlainText());
+  Query1->Prepare();
+  Query1->Open();
+
+  if (render) {
+    LabelFieldCnt->setText(QString::number(Query1->FieldCount()));
+    const qint64 recordCount = Query1->RecordCount();
+    if (recordCount > 0) LabelRecCnt->setText(QString::number(recordCount));
+
+    for (int i = 0; i < Query1->FieldCount(); ++i) {
+      const TField* field = Query1->Fields(i);
+      if (field->DataType() != ftBlob && field->DataType() != ftTypedBinary) continue;
+      try {
+        DBImage1->SetDataField(field->FieldName());
+        DBImage1->SetAutoDisplay(true);
+        DBImage1->setVisible(true);
+      } catch (const Failure&) {
+        DBImage1->SetAutoDisplay(false);
+      }
+    }
+    const RowRenderer renderer(*Query1, RowOptions{Delimiter->text(), ChBLeftBrace->isChecked(),
+                                                   ChBRightBrace->isChecked()});
+
+    QString insertPrefix;
+    if (ChBColName->isChecked()) {
+      const QString header = HeaderText(*Query1, {Delimiter->text(), ChBLeftBrace->isChecked(),
+                                                  ChBRightBrace->isChecked()});
+      if (insertMode)
+        insertPrefix = EdInsertInto->text() + QLatin1Char(' ') + header + QLatin1Char(' ') + EdValues->text() +
+                       QLatin1Char(' ');
+      else
+        out.Add(header);
+    }
+
+    // A count the engine cannot tell (-1) must not stop the run.
+    ProgressBar1->setValue(0);
+    ProgressBar1->setRange(0, static_cast<int>(std::clamp<qint64>(recordCount, 0, INT_MAX)));
+
+    // Every row the result holds, whatever the count label says.
+    QElapsedTimer sinceRepaint;
+    sinceRepaint.start();
+    qint64 row = 0;
+    auto showProgress = [&] {
+      LabelRecNo->setText(QString::number(row));
+      ProgressBar1->setValue(static_cast<int>(std::min<qint64>(row, ProgressBar1->maximum())));
+      LabelRecNo->repaint();
+      ProgressBar1->repaint();
+    };
+    while (!Query1->Eof()) {
+      ++row;
+      if ((row & 1023) == 1 && sinceRepaint.elapsed() >= 50) {
+        showProgress();
+        sinceRepaint.restart();
+      }
+      QString& line = out.Begin();
+      if (insertMode) line += insertPrefix;
+      renderer.AppendRowLine(line);
+      if (insertMode && row % 3000 == 0) out.Add(QStringLiteral("go"));
+      out.FlushIfLarge();
+      Query1->Next();
+    }
+    showProgress();
+  }
+  if (render && insertMode) out.Add(QStringLiteral("go"));
+}
