@@ -220,12 +220,7 @@ protected:
         "create table EMPTY (A integer);"
         "create table customer_notes (N varchar(5));"));
     WindowTest::SetUp();
-    // Point the window at the test's own file, as a connection change would.
-    W().Database1->SetConnected(false);
-    W().Database1->SetAliasName(db_->Alias());
-    W().Database1->SetDatabaseName(db_->Alias());
-    W().Query1->SetDatabaseName(db_->Alias());
-    W().FormShow(&W());
+    UseDatabase(db_->Alias());
   }
   void Browse(const QString& table) {
     W().CmbTables->setEditText(table);

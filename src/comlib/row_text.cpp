@@ -1,6 +1,7 @@
 #include "comlib/row_text.h"
 
 #include "comlib/field_text.h"
+#include "comlib/text_utils.h"
 #include "database/query.h"
 
 #include <QLocale>
@@ -49,6 +50,11 @@ QString QuoteMark(TFieldType type) {
     case ftBlob: return QString();
     default: return QStringLiteral("'");
   }
+}
+
+QString CountStatement(const QString& statement) {
+  const qsizetype from = LowerAscii(statement).indexOf(QLatin1String("from"));
+  return QStringLiteral("select cnt=count(*) ") + (from >= 0 ? statement.mid(from) : statement);
 }
 
 QString HeaderText(const TQuery& query, const RowOptions& options) {

@@ -14,6 +14,10 @@ QString FieldTypeName(TFieldType type);
 // Numbers, Booleans and blobs are written bare; every other type between "'".
 QString QuoteMark(TFieldType type);
 
+// The statement that counts a statement's rows: "select cnt=count(*) " and
+// the statement from its first "from" on (all of it when there is none).
+QString CountStatement(const QString& statement);
+
 struct RowOptions {
   QString delimiter = QStringLiteral(",");
   bool leftBrace = false;

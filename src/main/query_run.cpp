@@ -62,12 +62,6 @@ private:
   bool started_ = false;
 };
 
-// "select cnt=count(*) " + the statement from its first "from" on.
-QString CountStatement(const QString& statement) {
-  const qsizetype from = LowerAscii(statement).indexOf(QLatin1String("from"));
-  return QStringLiteral("select cnt=count(*) ") + (from >= 0 ? statement.mid(from) : statement);
-}
-
 }  // namespace
 
 void TForm1::ButtonSQLExecClick(QObject*) {

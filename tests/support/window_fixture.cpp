@@ -1,5 +1,9 @@
 #include "support/window_fixture.h"
 
+#include "controls/text_pane.h"
+#include "database/database.h"
+#include "database/query.h"
+
 #include <QKeyEvent>
 
 void WindowTest::Type(QWidget* target, const QString& text) {
@@ -10,4 +14,17 @@ void WindowTest::Type(QWidget* target, const QString& text) {
     QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, QString(c));
     QApplication::sendEvent(target, &release);
   }
+}
+
+void WindowTest::UseDatabase(const QString& alias) {
+  W().Database1->SetConnected(false);
+  W().Database1->SetAliasName(alias);
+  W().Database1->SetDatabaseName(alias);
+  W().Query1->SetDatabaseName(alias);
+  W().FormShow(&W());
+}
+
+QStringList WindowTest::OutputLines() const {
+  const QString text = window_->MemoOutput->toPlainText();
+  return text.isEmpty() ? QStringList() : text.split(QLatin1Char('\n'));
 }

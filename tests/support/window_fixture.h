@@ -22,6 +22,10 @@ protected:
     EXPECT_NE(found, nullptr) << "no control named " << name;
     return found;
   }
+  // Points the window at another alias, as a connection change would.
+  void UseDatabase(const QString& alias);
+  // The output pane's lines.
+  QStringList OutputLines() const;
   // Types text the way a keyboard does, Chinese included.
   static void Type(QWidget* target, const QString& text);
 

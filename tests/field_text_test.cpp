@@ -1,0 +1,78 @@
+// The one text form of a value, through real SQLite columns.
+#include "comlib/field_text.h"
+#include "comlib/row_text.h"
+#include "database/database.h"
+#include "database/query.h"
+#include "support/temp_database.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class FieldTextTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    db_ = std::make_unique<TempDatabase>(QStringLiteral(
+        "create table v (n integer, b boolean, dt datetime, da date, ti time, bl blob, g graphic, m text,"
+        " f float, s varchar(10), d decimal(18,6));"
+        "insert into v values (42, 1, '2001-05-04 13:05:09', '2001-05-04', '13:05:09', x'001FA0', x'4142',"
+        " 'line1\nline2', 2.5, 'it''s', '12.340000');"
+        "insert into v values (-7, 0, '2001-05-04 00:00:00', '0987-01-02', '00:00:00', x'', 'raw', '', 1e-7, '', 0);"
+        "insert into v values (null, null, '2001-05-04 00:00:00.001', null, null, null, null, null, null, null, null);"
+        "insert into v values (0, 'true', 'not a date', null, null, 'text', null, null, null, null, null);"),
+        QStringLiteral("FIELDTEXT"));
+    database_.SetAliasName(db_->Alias());
+    database_.SetDatabaseName(db_->Alias());
+    query_.SetDatabaseName(db_->Alias());
+    query_.SQL().SetText(QStringLiteral("select * from v"));
+    query_.Open();
+  }
+  QStringList Row() {
+    QStringList texts;
+    for (int i = 0; i < query_.FieldCount(); ++i) texts << FieldToText(query_.Fields(i));
+    return texts;
+  }
+  std::unique_ptr<TempDatabase> db_;
+  TDatabase database_;
+  TQuery query_;
+};
+
+}  // namespace
+
+TEST_F(FieldTextTest, EachTypeHasOneFixedTextForm) {
+  EXPECT_EQ(Row(), QStringList({"42", "1", "2001/05/04 13:05:09", "2001/05/04", "13:05:09", "0x001FA0", "AB",
+                                "line1\nline2", query_.Fields(8)->AsString(), "it's", query_.Fields(10)->AsString()}));
+  query_.Next();
+  // Midnight gives the date alone; a time column gives 00:00:00; an empty blob "0x".
+  EXPECT_EQ(Row(), QStringList({"-7", "0", "2001/05/04", "0987/01/02", "00:00:00", "0x", "raw", "", "1E-07", "",
+                                "0"}));
+  query_.Next();
+  const QStringList nulls = Row();
+  EXPECT_EQ(nulls.at(0), QStringLiteral("null"));
+  EXPECT_EQ(nulls.mid(3), QStringList(8, QStringLiteral("null")));
+  EXPECT_EQ(nulls.at(2), QStringLiteral("2001/05/04 00:00:00"));  // one millisecond after midnight
+  query_.Next();
+  const QStringList odd = Row();
+  EXPECT_EQ(odd.at(1), QStringLiteral("1"));            // a Boolean stored as text
+  EXPECT_EQ(odd.at(2), QStringLiteral("not a date"));   // no date: the text as stored
+  EXPECT_EQ(odd.at(5), QStringLiteral("0x74657874"));   // a blob column holding text still goes hex
+}
+
+TEST(FieldText, HexAndBits) {
+  EXPECT_EQ(BytesToHex(QByteArrayView("\x00\x1F\xA0\xFF", 4)), QStringLiteral("001FA0FF"));
+  EXPECT_EQ(BytesToHex(QByteArrayView()), QString());
+  EXPECT_EQ(BoolToBit(true), 1);
+  EXPECT_EQ(BoolToBit(false), 0);
+}
+
+TEST(RowText, QuoteMarksAndCountStatement) {
+  for (TFieldType bare : {ftSmallint, ftInteger, ftWord, ftBoolean, ftFloat, ftCurrency, ftBlob})
+    EXPECT_EQ(QuoteMark(bare), QString()) << bare;
+  for (TFieldType quoted : {ftString, ftBCD, ftDate, ftTime, ftDateTime, ftAutoInc, ftMemo, ftGraphic, ftTypedBinary,
+                            ftUnknown})
+    EXPECT_EQ(QuoteMark(quoted), QStringLiteral("'")) << quoted;
+  EXPECT_EQ(CountStatement(QStringLiteral("select a, b from T where x = 1")),
+            QStringLiteral("select cnt=count(*) from T where x = 1"));
+  EXPECT_EQ(CountStatement(QStringLiteral("SELECT a FROM T")), QStringLiteral("select cnt=count(*) FROM T"));
+  EXPECT_EQ(CountStatement(QStringLiteral("select 1")), QStringLiteral("select cnt=count(*) select 1"));
+}
