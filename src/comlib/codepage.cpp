@@ -42,6 +42,16 @@ qsizetype CodePointLength(UConverter* c, const UChar* at, int units) {
 }  // namespace
 
 QByteArray ToBig5(const QString& text, qsizetype* unconvertible) {
+  if (unconvertible) *unconvertible = 0;
+  // Plain ASCII is the same in Big5.
+  bool ascii = true;
+  for (QChar c : text) {
+    if (c.unicode() >= 0x80) {
+      ascii = false;
+      break;
+    }
+  }
+  if (ascii) return text.toLatin1();
   qsizetype bad = 0;
   QByteArray out;
   out.resize(text.size() * 2 + 16);

@@ -17,6 +17,7 @@ class QTextEdit;
 class QTimer;
 class TDBGrid;
 class TTextPane;
+class TSaveDialog;
 class TDBImage;
 class TDataSource;
 class TDatabase;
@@ -68,6 +69,7 @@ public:
   TDatabase* Database1;
   TQuery* Query1;
   TDataSource* DataSource1;
+  TSaveDialog* SaveDialog1;
   QTimer* Timer1;
   QMenu* PopupMenu1;
   QAction* mnuSQLOut;
@@ -112,6 +114,11 @@ public:
   // Running a statement and rendering its rows.
   void ButtonSQLExecClick(QObject* sender);
   void ChBEachRowClick(QObject* sender);
+
+  // Saving and the grid's dumps.
+  void ButtonSaveClick(QObject* sender);
+  void mnuSQLOutClick(QObject* sender);
+  void mnuDataOutClick(QObject* sender);
 
   // Table list and field browser.
   void CmbTablesEnter(QObject* sender);

@@ -6,6 +6,7 @@
 #include "controls/data_source.h"
 #include "controls/db_grid.h"
 #include "controls/db_image.h"
+#include "controls/save_dialog.h"
 #include "controls/text_pane.h"
 #include "main/guard.h"
 
@@ -204,6 +205,10 @@ void TForm1::CreateComponents() {
   DBGrid1->SetDataSource(DataSource1);
   DBImage1->SetDataSource(DataSource1);
 
+  SaveDialog1 = new TSaveDialog(this);
+  SaveDialog1->setObjectName(QStringLiteral("SaveDialog1"));
+  SaveDialog1->Filter = QStringLiteral("txt(*.txt)|*.txt|sql(*.sql)|*.sql|ALL(*.*)|*.*");
+
   Timer1 = new QTimer(this);
   Timer1->setObjectName(QStringLiteral("Timer1"));
   Timer1->setInterval(200);
@@ -220,7 +225,7 @@ void TForm1::CreateComponents() {
   mnuSetGrid = entry("mnuSetGrid", QStringLiteral("設定欄位"));
   mnuExcelOut = entry("mnuExcelOut", QStringLiteral("Excel轉出"));
   // Commands that are not built yet stay visible but cannot be chosen.
-  for (QAction* action : {mnuSQLOut, mnuDataOut, mnuSetGrid, mnuExcelOut}) action->setEnabled(false);
+  for (QAction* action : {mnuSetGrid, mnuExcelOut}) action->setEnabled(false);
   DBGrid1->setContextMenuPolicy(Qt::CustomContextMenu);
   connect(DBGrid1, &QWidget::customContextMenuRequested, this,
           [this](const QPoint& at) { PopupMenu1->popup(DBGrid1->viewport()->mapToGlobal(at)); });

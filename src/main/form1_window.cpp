@@ -12,6 +12,7 @@
 #include "main/guard.h"
 #include "platform/admin_presence.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
@@ -50,6 +51,9 @@ void TForm1::ConnectHandlers() {
   click(ButtonClearResult, &TForm1::ButtonClearResultClick);
   click(ButtonExit, &TForm1::ButtonExitClick);
   click(ButtonSQLExec, &TForm1::ButtonSQLExecClick);
+  click(ButtonSave, &TForm1::ButtonSaveClick);
+  connect(mnuSQLOut, &QAction::triggered, this, [this] { Guarded([this] { mnuSQLOutClick(mnuSQLOut); }); });
+  connect(mnuDataOut, &QAction::triggered, this, [this] { Guarded([this] { mnuDataOutClick(mnuDataOut); }); });
   connect(ChBEachRow, &QCheckBox::clicked, this, [this] { Guarded([this] { ChBEachRowClick(ChBEachRow); }); });
   connect(Timer1, &QTimer::timeout, this, [this] { Guarded([this] { Timer1Timer(Timer1); }); });
   connect(CmbTables, &QComboBox::activated, this, [this] { Guarded([this] { CmbTablesEnter(CmbTables); }); });

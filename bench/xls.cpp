@@ -1,0 +1,39 @@
+// bench-xls DB STATEMENT OUT.xls: runs the statement and writes its result
+// with the program's own XLS writer. Prints the milliseconds (statement and
+// file together, as sqlite3 -csv does both).
+#include "database/database.h"
+#include "database/query.h"
+#include "database/session.h"
+#include "main/application.h"
+#include "xlsfile/query_to_xls.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <cstdio>
+
+int main(int argc, char** argv) {
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  TApplication app(argc, argv);
+  if (argc < 4) {
+    std::fprintf(stderr, "usage: bench-xls DB STATEMENT OUT.xls\n");
+    return 2;
+  }
+  Session().AddSqliteAlias(QStringLiteral("BENCH"), QString::fromLocal8Bit(argv[1]));
+  const QString out = QString::fromLocal8Bit(argv[3]);
+  QFile::remove(out);
+  TDatabase database;
+  database.SetAliasName(QStringLiteral("BENCH"));
+  database.SetDatabaseName(QStringLiteral("BENCH"));
+  TQuery query;
+  query.setObjectName(QStringLiteral("Query1"));
+  query.SetDatabaseName(QStringLiteral("BENCH"));
+  query.SQL().SetText(QString::fromLocal8Bit(argv[2]));
+
+  QElapsedTimer timer;
+  timer.start();
+  query.Open();
+  QueryToXLS(query, out);
+  std::printf("%lld ms, %lld bytes\n", static_cast<long long>(timer.elapsed()),
+              static_cast<long long>(QFile(out).size()));
+  return 0;
+}

@@ -1,0 +1,20 @@
+// The grid's pop-up commands that put dumps on the clipboard.
+#include "main/form1.h"
+
+#include "comlib/clipboard.h"
+#include "comlib/codepage.h"
+#include "comlib/dumps.h"
+#include "comlib/messages.h"
+#include "comlib/query_dump.h"
+#include "comlib/text_utils.h"
+#include "controls/db_grid.h"
+
+void TForm1::mnuSQLOutClick(QObject*) { ShowQuerySQL(*DBGrid1->DataSet()); }
+
+void TForm1::mnuDataOutClick(QObject*) {
+  const QString dump = DataSetText(*DBGrid1->DataSet(), QStringLiteral("|")) + QStringLiteral("\r\n");
+  const QString text = ReplaceAll(dump, QStringLiteral("\r\n\r\n"), QStringLiteral("\r\n"));
+  CopyToClipboard(text);
+  const QString held = ClipboardText();
+  ShowMessage(Big5Prefix(held, 200) + QStringLiteral(" ..."));
+}

@@ -1,0 +1,134 @@
+#include "xlsfile/xls_writer.h"
+
+#include "comlib/codepage.h"
+#include "comlib/failure.h"
+#include "comlib/field_text.h"
+#include "comlib/messages.h"
+#include "database/field.h"
+
+#include <QFileInfo>
+#include <cstring>
+
+namespace {
+constexpr int kBOF = 0x0809, kDimensions = 0x0000, kInteger = 0x0002, kNumber = 0x0003, kLabel = 0x0004,
+              kEOF = 0x000A;
+const QString kWriteError = QStringLiteral("串流(Stream)寫入錯誤");
+}  // namespace
+
+TXLSWriter::TXLSWriter(const QString& fileName) : fileName_(fileName) {
+  const bool exists = QFileInfo::exists(fileName);
+  if (exists && !Confirm(QStringLiteral("檔案[") + fileName + QStringLiteral("]已存在, 要覆蓋嗎?!"))) return;
+  auto stream = std::make_unique<QSaveFile>(fileName);
+  if (!stream->open(QIODevice::WriteOnly))
+    throw Failure((exists ? QStringLiteral("無法開啟檔案 %1") : QStringLiteral("無法產生檔案 %1")).arg(fileName));
+  stream_ = std::move(stream);
+  MaxCols = 100;
+  MaxRows = 1000;
+}
+
+// Without Commit the temporary file goes and the target stays as it was.
+TXLSWriter::~TXLSWriter() {
+  if (stream_) stream_->cancelWriting();
+}
+
+void TXLSWriter::Write(const char* data, qint64 size) {
+  if (!stream_) throw Failure(kWriteError);
+  if (used_ + size > kBufferBytes) Flush();
+  if (size > kBufferBytes) {
+    if (stream_->write(data, size) != size) throw Failure(kWriteError);
+    return;
+  }
+  std::memcpy(buffer_.get() + used_, data, static_cast<std::size_t>(size));
+  used_ += size;
+}
+
+void TXLSWriter::Flush() {
+  if (used_ == 0) return;
+  if (!stream_ || stream_->write(buffer_.get(), used_) != used_) throw Failure(kWriteError);
+  used_ = 0;
+}
+
+void TXLSWriter::WriteWord(int value) {
+  const char bytes[2] = {static_cast<char>(value & 0xFF), static_cast<char>((value >> 8) & 0xFF)};
+  Write(bytes, 2);
+}
+
+void TXLSWriter::WriteBOF() {
+  WriteWord(kBOF);
+  WriteWord(6);
+  WriteWord(0x0000);
+  WriteWord(0x0010);
+  WriteWord(0x0000);
+}
+
+void TXLSWriter::WriteDimensions() {
+  WriteWord(kDimensions);
+  WriteWord(8);
+  WriteWord(0);
+  WriteWord(MaxRows);
+  WriteWord(0);
+  WriteWord(MaxCols);
+}
+
+void TXLSWriter::CellHeader(int id, int length, int row, int col) {
+  // Identifier, length, row, column, then three attribute bytes: no formatting.
+  const char header[11] = {static_cast<char>(id & 0xFF),  static_cast<char>((id >> 8) & 0xFF),
+                           static_cast<char>(length & 0xFF), static_cast<char>((length >> 8) & 0xFF),
+                           static_cast<char>(row & 0xFF),  static_cast<char>((row >> 8) & 0xFF),
+                           static_cast<char>(col & 0xFF),  static_cast<char>((col >> 8) & 0xFF),
+                           0, 0, 0};
+  Write(header, sizeof header);
+}
+
+void TXLSWriter::WriteInteger(int row, int col, int value) {
+  CellHeader(kInteger, 9, row, col);
+  WriteWord(value);
+}
+
+void TXLSWriter::WriteNumber(int row, int col, double value) {
+  CellHeader(kNumber, 15, row, col);
+  char bytes[8];
+  std::memcpy(bytes, &value, 8);  // little-endian on every machine we build for
+  Write(bytes, 8);
+}
+
+void TXLSWriter::WriteLabel(int row, int col, const QString& text) {
+  qsizetype unconvertible = 0;
+  QByteArray bytes = ToBig5(text, &unconvertible);
+  if (bytes.size() > 255) bytes = ToBig5(Big5Prefix(text, 255), &unconvertible);
+  replaced_ += unconvertible;
+  CellHeader(kLabel, 8 + static_cast<int>(bytes.size()), row, col);
+  const char length = static_cast<char>(bytes.size());
+  Write(&length, 1);
+  Write(bytes.constData(), bytes.size());
+}
+
+void TXLSWriter::WriteFieldCell(int row, int col, const TField* field) {
+  switch (field->DataType()) {
+    case ftSmallint:
+    case ftInteger:
+    case ftWord: {
+      const std::int64_t v = field->AsInteger();
+      if (v >= 0 && v <= 65535) WriteInteger(row, col, static_cast<int>(v));
+      else WriteNumber(row, col, field->AsFloat());
+      return;
+    }
+    case ftFloat:
+    case ftCurrency:
+    case ftBCD: WriteNumber(row, col, field->AsFloat()); return;
+    default: WriteLabel(row, col, FieldToText(field)); return;
+  }
+}
+
+void TXLSWriter::WriteEOF() {
+  WriteWord(kEOF);
+  WriteWord(0);
+}
+
+void TXLSWriter::Commit() {
+  if (!stream_) return;
+  Flush();
+  const bool ok = stream_->commit();
+  stream_.reset();
+  if (!ok) throw Failure(kWriteError);
+}
