@@ -29,6 +29,7 @@ namespace {
 
 // What the dialog proposed and what the test answered.
 struct DialogScript {
+  explicit DialogScript(QString fileName) : answer(std::move(fileName)) {}
   QString answer;     // the file name to type; empty cancels
   QString proposed;   // the name the dialog offered
   QString filter;     // the file-type entry it had selected

@@ -2,10 +2,12 @@
 
 #include "comlib/failure.h"
 #include "database/database.h"
+#include "database/odbc/odbc_backend.h"
 #include "database/sqlite/sqlite_backend.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <algorithm>
 
 TSession& Session() {
@@ -28,6 +30,8 @@ TSession::TSession() { sqliteAliases_.push_back({QStringLiteral("DBDEMOS"), QStr
 void TSession::GetAliasNames(QStringList& list) const {
   list.clear();
   for (const auto& alias : sqliteAliases_) list << alias.name;
+  for (const QString& dataSource : OdbcDataSources())
+    if (!list.contains(dataSource, Qt::CaseInsensitive)) list << dataSource;
 }
 
 void TSession::GetTableNames(const QString& databaseName, QStringList& list) {
@@ -54,19 +58,46 @@ const TSession::SqliteAlias* TSession::FindSqliteAlias(const QString& name) cons
   return nullptr;
 }
 
-bool TSession::IsAlias(const QString& name) const { return FindSqliteAlias(name) != nullptr; }
+bool TSession::IsAlias(const QString& name) const {
+  return FindSqliteAlias(name) != nullptr || OdbcDataSources().contains(name, Qt::CaseInsensitive);
+}
 
-std::unique_ptr<BackendConnection> TSession::OpenAlias(const QString& alias, TDatabase&) {
+void TSession::Login(TDatabase& database, const QString& configuredUser, QString& user, QString& password) const {
+  user = database.Params().Value(QStringLiteral("USER NAME"));
+  password = database.Params().Value(QStringLiteral("PASSWORD"));
+  if (!database.LoginPrompt() || configuredUser.isEmpty()) return;
+  if (user.isEmpty()) {
+    user = configuredUser;
+    database.Params().SetValue(QStringLiteral("USER NAME"), user);
+  }
+  password.clear();
+  if (!loginHandler_ || !loginHandler_(database.DatabaseName(), user, password))
+    throw EDatabaseError(QStringLiteral("不能連結到資料庫 '%1'").arg(database.DatabaseName()));
+  database.Params().SetValue(QStringLiteral("USER NAME"), user);
+}
+
+std::unique_ptr<BackendConnection> TSession::OpenAlias(const QString& alias, TDatabase& database) {
   if (const SqliteAlias* sqlite = FindSqliteAlias(alias)) {
     const QString path = sqlite->path.isEmpty() ? DemoDatabasePath() : sqlite->path;
     if (!QFileInfo::exists(path)) throw EDatabaseError(QStringLiteral("找不到資料庫檔案: %1").arg(path));
     return std::make_unique<SqliteConnection>(path);
   }
-  throw EDatabaseError(QStringLiteral("不明的資料庫別名: %1").arg(alias));
+  const QStringList dataSources = OdbcDataSources();
+  const qsizetype at = dataSources.indexOf(QRegularExpression(
+      QRegularExpression::anchoredPattern(QRegularExpression::escape(alias)), QRegularExpression::CaseInsensitiveOption));
+  if (at < 0) throw EDatabaseError(QStringLiteral("不明的資料庫別名: %1").arg(alias));
+  QString user, password;
+  Login(database, OdbcDataSourceUser(dataSources[at]), user, password);
+  return std::make_unique<OdbcConnection>(OdbcDataSourceConnection(dataSources[at], user, password), password);
 }
 
-std::unique_ptr<BackendConnection> TSession::OpenDriver(const QString& driver, TDatabase&) {
-  throw EDatabaseError(QStringLiteral("不明的驅動程式: %1").arg(driver));
+std::unique_ptr<BackendConnection> TSession::OpenDriver(const QString& driver, TDatabase& database) {
+  QString user, password;
+  Login(database, QString(), user, password);
+  QMap<QString, QString> params;
+  for (const char* name : {"SERVER NAME", "HOST NAME", "USER NAME", "PASSWORD", "APPLICATION NAME"})
+    params.insert(QLatin1String(name), database.Params().Value(QLatin1String(name)));
+  return std::make_unique<OdbcConnection>(OdbcDriverConnection(driver, params), password);
 }
 
 void TSession::RegisterDatabase(TDatabase* database) { databases_.push_back(database); }

@@ -6,10 +6,15 @@
 #include <QMap>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <memory>
 #include <vector>
 
 class TDatabase;
+
+// Asks the user for a user name and a password before a connection is made
+// ("Database Login"); false when the user cancels.
+using LoginHandler = std::function<bool(const QString& databaseName, QString& user, QString& password)>;
 
 class TSession {
 public:
@@ -27,6 +32,9 @@ public:
   std::unique_ptr<BackendConnection> OpenAlias(const QString& alias, TDatabase& database);
   std::unique_ptr<BackendConnection> OpenDriver(const QString& driver, TDatabase& database);
 
+  // The dialog the engine shows when a connection asks for a login.
+  void SetLoginHandler(LoginHandler handler) { loginHandler_ = std::move(handler); }
+
   void RegisterDatabase(TDatabase* database);
   void UnregisterDatabase(TDatabase* database);
   // The database whose DatabaseName is `name` (ignoring case), or nullptr.
@@ -40,6 +48,10 @@ private:
     QString path;
   };
   const SqliteAlias* FindSqliteAlias(const QString& name) const;
+  // The user name and password to connect with, from the login dialog when
+  // the database asks for it; throws when the user cancels.
+  void Login(TDatabase& database, const QString& configuredUser, QString& user, QString& password) const;
+  LoginHandler loginHandler_;
   std::vector<SqliteAlias> sqliteAliases_;
   std::vector<TDatabase*> databases_;
 };

@@ -2,6 +2,8 @@
 
 #include "comlib/failure.h"
 #include "comlib/messages.h"
+#include "controls/login_dialog.h"
+#include "database/session.h"
 #include "main/guard.h"
 
 #include <QFontDatabase>
@@ -18,6 +20,7 @@ TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
   if (translator->load(QLocale(QLocale::Chinese, QLocale::Taiwan), QStringLiteral("qtbase"), QStringLiteral("_"),
                        QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
     installTranslator(translator);
+  Session().SetLoginHandler(&ShowDatabaseLogin);
 }
 
 bool TApplication::notify(QObject* receiver, QEvent* event) {

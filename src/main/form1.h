@@ -2,6 +2,9 @@
 // The program's one window: the statement pane, the rendering options, the
 // output pane, the connection and table boxes, the result grid and picture.
 #include <QWidget>
+#include <memory>
+
+class AutomationObject;
 
 class QAction;
 class QCheckBox;
@@ -81,9 +84,12 @@ public:
   QString TableName;
   bool InFormShow = false;
   QString PrevAlias;
+  std::shared_ptr<AutomationObject> LoginManager;
   QString APUserID;
   QString APUserName;
   QString ConnectServer;
+  // Set when a failed login-managed connection asked the program to end.
+  bool TerminateRequested = false;
 
   // Window life.
   void FormCreate(QObject* sender);
@@ -107,6 +113,11 @@ public:
   void MemoOutputDblClick(QObject* sender);
   void CopyTextToClipboard(const QString& text);
   void PasteClipboardToOutput();
+
+  // Connection selection.
+  void ComboBox1Change(QObject* sender);
+  // What the login-managed connection is about to use, the password masked.
+  QString ConnectionReport() const;
 
   // The statement as the user typed it, lines joined by CR LF.
   QString StatementText() const;
@@ -133,8 +144,6 @@ private:
   void CreateComponents();
   void ConnectHandlers();
   void SetTabOrder();
-  // Until connections can be chosen: connect the alias directly.
-  void ConnectAlias(const QString& alias);
 };
 
 // The window, set before its creation handler runs.

@@ -24,6 +24,7 @@
 #include <QPlainTextEdit>
 #include "controls/text_pane.h"
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QTextEdit>
 #include <QTimer>
 
@@ -56,6 +57,7 @@ void TForm1::ConnectHandlers() {
   connect(mnuDataOut, &QAction::triggered, this, [this] { Guarded([this] { mnuDataOutClick(mnuDataOut); }); });
   connect(ChBEachRow, &QCheckBox::clicked, this, [this] { Guarded([this] { ChBEachRowClick(ChBEachRow); }); });
   connect(Timer1, &QTimer::timeout, this, [this] { Guarded([this] { Timer1Timer(Timer1); }); });
+  connect(ComboBox1, &QComboBox::editTextChanged, this, [this] { Guarded([this] { ComboBox1Change(ComboBox1); }); });
   connect(CmbTables, &QComboBox::activated, this, [this] { Guarded([this] { CmbTablesEnter(CmbTables); }); });
 
   for (QObject* watched : {static_cast<QObject*>(MemoSQL), static_cast<QObject*>(MemoFields),
@@ -111,28 +113,15 @@ void TForm1::showEvent(QShowEvent* event) {
 
 void TForm1::FormCreate(QObject*) {
   SetDropDownCount(this, 20);
-  ConnectAlias(ComboBox1->currentText());
+  ComboBox1Change(this);
   QStringList aliases;
   Session().GetAliasNames(aliases);
+  const QSignalBlocker quiet(ComboBox1);  // refilling the list is no change of connection
   const QString text = ComboBox1->currentText();
   ComboBox1->clear();
   ComboBox1->addItems(aliases);
-  ComboBox1->setEditText(text);
   if (AdministrationProgramRunning()) ComboBox1->addItem(kLoginManaged);
-}
-
-void TForm1::ConnectAlias(const QString& alias) {
-  Database1->SetLoginPrompt(true);
-  DBImage1->SetDataField(QString());
-  DBImage1->SetAutoDisplay(false);
-  DBGrid1->setEnabled(false);
-  Database1->SetConnected(false);
-  Database1->SetAliasName(alias);
-  Database1->SetDatabaseName(alias);
-  Database1->SetConnected(true);
-  Query1->SetDatabaseName(Database1->DatabaseName());
-  FormShow(this);
-  ButtonClearSQLClick(this);
+  ComboBox1->setEditText(text);
 }
 
 void TForm1::FormShow(QObject*) {

@@ -1,0 +1,434 @@
+#include "database/odbc/odbc_backend.h"
+
+#include "comlib/failure.h"
+
+#include <QRegularExpression>
+#include <cstring>
+#include <odbcinst.h>
+#include <sql.h>
+#include <sqlext.h>
+
+namespace {
+
+SQLHENV Environment() {
+  static SQLHENV env = [] {
+    SQLHENV e = SQL_NULL_HENV;
+    SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &e);
+    SQLSetEnvAttr(e, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
+    return e;
+  }();
+  return env;
+}
+
+QString FromWide(const SQLWCHAR* text, qsizetype length = -1) {
+  if (length < 0) {
+    length = 0;
+    while (text[length]) ++length;
+  }
+  return QString::fromUtf16(reinterpret_cast<const char16_t*>(text), length);
+}
+
+std::vector<SQLWCHAR> ToWide(const QString& text) {
+  std::vector<SQLWCHAR> wide(static_cast<std::size_t>(text.size()) + 1, 0);
+  std::memcpy(wide.data(), text.utf16(), static_cast<std::size_t>(text.size()) * sizeof(SQLWCHAR));
+  return wide;
+}
+
+// The driver's messages for a handle, the secret masked.
+QString Diagnostics(SQLSMALLINT type, SQLHANDLE handle, const QString& secret) {
+  QStringList messages;
+  SQLWCHAR state[6], text[1024];
+  SQLINTEGER native = 0;
+  SQLSMALLINT length = 0;
+  for (SQLSMALLINT i = 1; SQLGetDiagRecW(type, handle, i, state, &native, text, 1024, &length) == SQL_SUCCESS; ++i)
+    messages << FromWide(text, std::min<SQLSMALLINT>(length, 1023));
+  QString message = messages.isEmpty() ? QStringLiteral("ODBC 錯誤") : messages.join(QLatin1Char('\n'));
+  if (!secret.isEmpty()) message.replace(secret, QStringLiteral("****"));
+  return message;
+}
+
+bool Ok(SQLRETURN rc) { return rc == SQL_SUCCESS || rc == SQL_SUCCESS_WITH_INFO; }
+
+QString Braced(const QString& value) {
+  if (!value.contains(QRegularExpression(QStringLiteral("[;{}=\\s]")))) return value;
+  QString v = value;
+  v.replace(QLatin1Char('}'), QStringLiteral("}}"));
+  return QLatin1Char('{') + v + QLatin1Char('}');
+}
+
+void AddAttribute(QString& text, const char* name, const QString& value) {
+  if (!value.isEmpty()) text += QLatin1String(name) + QLatin1Char('=') + Braced(value) + QLatin1Char(';');
+}
+
+// How a column's values are read from the driver.
+enum class Fetch { Integer, Double, Money, Text, Binary, Date, Time, Timestamp };
+
+Fetch FetchFor(TFieldType type) {
+  switch (type) {
+    case ftSmallint:
+    case ftWord:
+    case ftInteger:
+    case ftAutoInc: return Fetch::Integer;
+    case ftFloat: return Fetch::Double;
+    case ftCurrency: return Fetch::Money;
+    case ftBlob: return Fetch::Binary;
+    case ftDate: return Fetch::Date;
+    case ftTime: return Fetch::Time;
+    case ftDateTime: return Fetch::Timestamp;
+    default: return Fetch::Text;
+  }
+}
+
+// A money text formatted for display ("$1,234.50", "(12.00)") as a number;
+// false when it is not plainly one, so that nothing becomes a wrong number.
+bool ParseMoney(const QString& text, double& value) {
+  bool ok = false;
+  value = text.trimmed().toDouble(&ok);
+  if (ok) return true;
+  static const QRegularExpression money(QStringLiteral("^\\s*(-|\\()?\\s*[^\\d\\s.,()-]*\\s*(-)?([\\d,]*\\.?\\d*)\\s*[^\\d\\s.,()-]*\\s*(\\))?\\s*$"));
+  const auto m = money.match(text);
+  if (!m.hasMatch() || m.captured(3).isEmpty()) return false;
+  QString digits = m.captured(3);
+  digits.remove(QLatin1Char(','));
+  value = digits.toDouble(&ok);
+  if (!ok) return false;
+  const bool negative = m.captured(1) == QLatin1String("-") || !m.captured(2).isEmpty() ||
+                        (m.captured(1) == QLatin1String("(") && !m.captured(4).isEmpty());
+  if (negative) value = -value;
+  return true;
+}
+
+class OdbcStatement : public BackendStatement {
+public:
+  OdbcStatement(SQLHSTMT stmt, QString secret) : stmt_(stmt), secret_(std::move(secret)) {}
+  ~OdbcStatement() override { SQLFreeHandle(SQL_HANDLE_STMT, stmt_); }
+
+  QStringList ParameterNames() const override {
+    SQLSMALLINT count = 0;
+    if (!Ok(SQLNumParams(stmt_, &count))) return {};
+    return QStringList(count, QString());
+  }
+
+  void Execute() override {
+    SQLFreeStmt(stmt_, SQL_CLOSE);
+    const SQLRETURN rc = SQLExecute(stmt_);
+    // A statement that affects no rows answers SQL_NO_DATA: no failure.
+    if (!Ok(rc) && rc != SQL_NO_DATA) throw EDatabaseError(Diagnostics(SQL_HANDLE_STMT, stmt_, secret_));
+    SQLSMALLINT count = 0;
+    SQLNumResultCols(stmt_, &count);
+    columns_.clear();
+    fetch_.clear();
+    for (SQLUSMALLINT i = 1; i <= count; ++i) Describe(i);
+    rowsAffected_ = -1;
+    if (count == 0) {
+      SQLLEN n = -1;
+      if (rc != SQL_NO_DATA && Ok(SQLRowCount(stmt_, &n))) rowsAffected_ = n;
+      else if (rc == SQL_NO_DATA) rowsAffected_ = 0;
+    }
+  }
+
+  const std::vector<ColumnDescription>& Columns() const override { return columns_; }
+
+  bool FetchRow(RowStore& into) override {
+    const SQLRETURN rc = SQLFetch(stmt_);
+    if (rc == SQL_NO_DATA) return false;
+    if (!Ok(rc)) throw EDatabaseError(Diagnostics(SQL_HANDLE_STMT, stmt_, secret_));
+    for (SQLUSMALLINT i = 1; i <= columns_.size(); ++i) ReadValue(i, into);
+    into.EndRow();
+    return true;
+  }
+
+  qint64 RowsAffected() const override { return rowsAffected_; }
+
+private:
+  void Describe(SQLUSMALLINT i) {
+    SQLWCHAR name[512];
+    SQLSMALLINT nameLength = 0, sqlType = 0, decimals = 0, nullable = 0;
+    SQLULEN columnSize = 0;
+    SQLDescribeColW(stmt_, i, name, 512, &nameLength, &sqlType, &columnSize, &decimals, &nullable);
+    SQLWCHAR typeName[256] = {0};
+    SQLSMALLINT typeNameLength = 0;
+    SQLColAttributeW(stmt_, i, SQL_DESC_TYPE_NAME, typeName, sizeof typeName, &typeNameLength, nullptr);
+    SQLLEN isUnsigned = SQL_FALSE, autoUnique = SQL_FALSE;
+    SQLColAttributeW(stmt_, i, SQL_DESC_UNSIGNED, nullptr, 0, nullptr, &isUnsigned);
+    SQLColAttributeW(stmt_, i, SQL_DESC_AUTO_UNIQUE_VALUE, nullptr, 0, nullptr, &autoUnique);
+    ColumnDescription c;
+    c.name = FromWide(name, std::min<SQLSMALLINT>(nameLength, 511));
+    c.type = OdbcFieldType(sqlType, static_cast<qint64>(columnSize), FromWide(typeName), isUnsigned == SQL_TRUE,
+                           autoUnique == SQL_TRUE, c.size);
+    columns_.push_back(c);
+    fetch_.push_back(FetchFor(c.type));
+  }
+
+  // Reads a value in chunks of any length; false for NULL.
+  bool ReadChunks(SQLUSMALLINT column, SQLSMALLINT cType, QByteArray& out) {
+    out.clear();
+    const int terminator = cType == SQL_C_WCHAR ? 2 : (cType == SQL_C_CHAR ? 1 : 0);
+    char buffer[8192];
+    for (;;) {
+      SQLLEN indicator = 0;
+      const SQLRETURN rc = SQLGetData(stmt_, column, cType, buffer, sizeof buffer, &indicator);
+      if (rc == SQL_NO_DATA) return true;
+      if (!Ok(rc)) throw EDatabaseError(Diagnostics(SQL_HANDLE_STMT, stmt_, secret_));
+      if (indicator == SQL_NULL_DATA) return false;
+      const qsizetype usable = static_cast<qsizetype>(sizeof buffer) - terminator;
+      if (indicator == SQL_NO_TOTAL || indicator > usable) {
+        out.append(buffer, usable);  // truncated: more follows
+        if (rc == SQL_SUCCESS) return true;
+      } else {
+        out.append(buffer, indicator);
+        return true;
+      }
+    }
+  }
+
+  void ReadValue(SQLUSMALLINT column, RowStore& into) {
+    SQLLEN indicator = 0;
+    switch (fetch_[column - 1]) {
+      case Fetch::Integer: {
+        SQLBIGINT v = 0;
+        Check(SQLGetData(stmt_, column, SQL_C_SBIGINT, &v, 0, &indicator));
+        if (indicator == SQL_NULL_DATA) return into.AddNull();
+        return into.AddInteger(v);
+      }
+      case Fetch::Double: {
+        double v = 0;
+        Check(SQLGetData(stmt_, column, SQL_C_DOUBLE, &v, 0, &indicator));
+        if (indicator == SQL_NULL_DATA) return into.AddNull();
+        return into.AddFloat(v);
+      }
+      case Fetch::Date:
+      case Fetch::Time:
+      case Fetch::Timestamp: return ReadDateTime(column, into);
+      case Fetch::Binary: {
+        QByteArray bytes;
+        if (!ReadChunks(column, SQL_C_BINARY, bytes)) return into.AddNull();
+        return into.AddBlob(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+      }
+      case Fetch::Money:
+      case Fetch::Text: {
+        QByteArray wide;
+        if (!ReadChunks(column, SQL_C_WCHAR, wide)) return into.AddNull();
+        const QString text = QString::fromUtf16(reinterpret_cast<const char16_t*>(wide.constData()), wide.size() / 2);
+        double money = 0;
+        if (fetch_[column - 1] == Fetch::Money && ParseMoney(text, money)) return into.AddFloat(money);
+        const QByteArray utf8 = text.toUtf8();
+        return into.AddText(utf8.constData(), static_cast<std::size_t>(utf8.size()));
+      }
+    }
+  }
+
+  void ReadDateTime(SQLUSMALLINT column, RowStore& into) {
+    SQL_TIMESTAMP_STRUCT ts{};
+    SQLLEN indicator = 0;
+    char text[40];
+    int n = 0;
+    switch (fetch_[column - 1]) {
+      case Fetch::Date: {
+        SQL_DATE_STRUCT d{};
+        Check(SQLGetData(stmt_, column, SQL_C_TYPE_DATE, &d, sizeof d, &indicator));
+        if (indicator == SQL_NULL_DATA) return into.AddNull();
+        n = std::snprintf(text, sizeof text, "%04d-%02u-%02u", d.year, d.month, d.day);
+        break;
+      }
+      case Fetch::Time: {
+        SQL_TIME_STRUCT t{};
+        Check(SQLGetData(stmt_, column, SQL_C_TYPE_TIME, &t, sizeof t, &indicator));
+        if (indicator == SQL_NULL_DATA) return into.AddNull();
+        n = std::snprintf(text, sizeof text, "%02u:%02u:%02u", t.hour, t.minute, t.second);
+        break;
+      }
+      default:
+        Check(SQLGetData(stmt_, column, SQL_C_TYPE_TIMESTAMP, &ts, sizeof ts, &indicator));
+        if (indicator == SQL_NULL_DATA) return into.AddNull();
+        n = std::snprintf(text, sizeof text, "%04d-%02u-%02u %02u:%02u:%02u.%03u", ts.year, ts.month, ts.day, ts.hour,
+                          ts.minute, ts.second, ts.fraction / 1000000);
+        break;
+    }
+    into.AddText(text, static_cast<std::size_t>(n));
+  }
+
+  void Check(SQLRETURN rc) {
+    if (!Ok(rc)) throw EDatabaseError(Diagnostics(SQL_HANDLE_STMT, stmt_, secret_));
+  }
+
+  SQLHSTMT stmt_;
+  QString secret_;
+  std::vector<ColumnDescription> columns_;
+  std::vector<Fetch> fetch_;
+  qint64 rowsAffected_ = -1;
+};
+
+}  // namespace
+
+QStringList OdbcDataSources() {
+  QStringList names;
+  SQLWCHAR name[SQL_MAX_DSN_LENGTH + 1], description[512];
+  SQLSMALLINT nameLength = 0, descriptionLength = 0;
+  SQLUSMALLINT direction = SQL_FETCH_FIRST;
+  while (Ok(SQLDataSourcesW(Environment(), direction, name, SQL_MAX_DSN_LENGTH + 1, &nameLength, description, 512,
+                            &descriptionLength))) {
+    names << FromWide(name);
+    direction = SQL_FETCH_NEXT;
+  }
+  return names;
+}
+
+QString OdbcDataSourceUser(const QString& dataSource) {
+  const QByteArray dsn = dataSource.toUtf8();
+  for (const char* key : {"UserName", "Username", "UID", "User"}) {
+    char value[256] = {0};
+    if (SQLGetPrivateProfileString(dsn.constData(), key, "", value, sizeof value, "odbc.ini") > 0 && value[0])
+      return QString::fromUtf8(value);
+  }
+  return {};
+}
+
+TFieldType OdbcFieldType(int sqlType, qint64 columnSize, const QString& typeName, bool isUnsigned, bool autoUnique,
+                         int& size) {
+  size = 0;
+  const QString name = typeName.toLower();
+  if (sqlType == SQL_BIT || name == QLatin1String("bool") || name == QLatin1String("boolean")) return ftBoolean;
+  if (name == QLatin1String("money") || name == QLatin1String("smallmoney")) return ftCurrency;
+  switch (sqlType) {
+    case SQL_CHAR:
+    case SQL_VARCHAR:
+    case SQL_WCHAR:
+    case SQL_WVARCHAR:
+      if (columnSize <= 0 || columnSize > 8000) return ftMemo;
+      size = static_cast<int>(columnSize);
+      return ftString;
+    case SQL_LONGVARCHAR:
+    case SQL_WLONGVARCHAR: return ftMemo;
+    case SQL_SMALLINT:
+    case SQL_TINYINT: return isUnsigned ? ftWord : ftSmallint;
+    case SQL_INTEGER:
+    case SQL_BIGINT: return autoUnique ? ftAutoInc : ftInteger;
+    case SQL_REAL:
+    case SQL_FLOAT:
+    case SQL_DOUBLE: return ftFloat;
+    case SQL_NUMERIC:
+    case SQL_DECIMAL: return ftBCD;
+    case SQL_TYPE_DATE:
+    case SQL_DATE: return ftDate;
+    case SQL_TYPE_TIME:
+    case SQL_TIME: return ftTime;
+    case SQL_TYPE_TIMESTAMP:
+    case SQL_TIMESTAMP: return ftDateTime;
+    case SQL_BINARY:
+    case SQL_VARBINARY:
+    case SQL_LONGVARBINARY: return ftBlob;
+    default: return ftUnknown;
+  }
+}
+
+QString OdbcDataSourceConnection(const QString& dataSource, const QString& user, const QString& password) {
+  QString text;
+  AddAttribute(text, "DSN", dataSource);
+  AddAttribute(text, "UID", user);
+  AddAttribute(text, "PWD", password);
+  return text;
+}
+
+QString OdbcDriverConnection(const QString& driver, const QMap<QString, QString>& params) {
+  const QString server = params.value(QStringLiteral("SERVER NAME"));
+  const QString user = params.value(QStringLiteral("USER NAME"));
+  const QString password = params.value(QStringLiteral("PASSWORD"));
+  const QString application = params.value(QStringLiteral("APPLICATION NAME"));
+  const QString workstation = params.value(QStringLiteral("HOST NAME"));
+  // "host[:port][/database]" names a server and what to open on it.
+  static const QRegularExpression address(QStringLiteral("^([^:/]*)(?::(\\d+))?(?:/(.*))?$"));
+  const auto parts = address.match(server);
+  const QString host = parts.captured(1), port = parts.captured(2), database = parts.captured(3);
+  const QString kind = driver.toLower();
+  QString text = QStringLiteral("DRIVER={") + driver + QStringLiteral("};");
+  if (kind.contains(QLatin1String("sqlite"))) {
+    AddAttribute(text, "Database", server);
+  } else if (kind.contains(QLatin1String("postgres"))) {
+    AddAttribute(text, "Servername", host);
+    AddAttribute(text, "Port", port);
+    AddAttribute(text, "Database", database);
+    AddAttribute(text, "UID", user);
+    AddAttribute(text, "PWD", password);
+    if (!application.isEmpty()) {
+      QString quoted = application;
+      quoted.replace(QLatin1Char('\\'), QLatin1String("\\\\")).replace(QLatin1Char('\''), QLatin1String("\\'"));
+      text += QStringLiteral("pqopt={application_name='") + quoted.replace(QLatin1Char('}'), QLatin1String("}}")) +
+              QStringLiteral("'};");
+    }
+  } else if (kind.contains(QLatin1String("tds"))) {
+    AddAttribute(text, "Server", host);
+    AddAttribute(text, "Port", port);
+    AddAttribute(text, "Database", database);
+    AddAttribute(text, "UID", user);
+    AddAttribute(text, "PWD", password);
+    AddAttribute(text, "APP", application);
+    AddAttribute(text, "WSID", workstation);
+  } else {
+    // MariaDB, MySQL and the rest name their server the same way.
+    AddAttribute(text, "Server", host);
+    AddAttribute(text, "Port", port);
+    AddAttribute(text, "Database", database);
+    AddAttribute(text, "UID", user);
+    AddAttribute(text, "PWD", password);
+  }
+  return text;
+}
+
+OdbcConnection::OdbcConnection(const QString& connectionString, const QString& secret) : secret_(secret) {
+  SQLHDBC dbc = SQL_NULL_HDBC;
+  if (!Ok(SQLAllocHandle(SQL_HANDLE_DBC, Environment(), &dbc))) throw EDatabaseError(QStringLiteral("ODBC 無法配置連線"));
+  auto wide = ToWide(connectionString);
+  SQLSMALLINT outLength = 0;
+  // The completed string would hold the password in clear text: ask for none.
+  const SQLRETURN rc = SQLDriverConnectW(dbc, nullptr, wide.data(), SQL_NTS, nullptr, 0, &outLength,
+                                         SQL_DRIVER_NOPROMPT);
+  if (!Ok(rc)) {
+    const QString message = Diagnostics(SQL_HANDLE_DBC, dbc, secret_);
+    SQLFreeHandle(SQL_HANDLE_DBC, dbc);
+    throw EDatabaseError(message);
+  }
+  dbc_ = dbc;
+}
+
+OdbcConnection::~OdbcConnection() {
+  SQLDisconnect(dbc_);
+  SQLFreeHandle(SQL_HANDLE_DBC, dbc_);
+}
+
+QStringList OdbcConnection::TableNames() {
+  SQLHSTMT stmt = SQL_NULL_HSTMT;
+  SQLAllocHandle(SQL_HANDLE_STMT, dbc_, &stmt);
+  auto table = ToWide(QStringLiteral("TABLE"));
+  auto all = ToWide(QStringLiteral("%"));
+  QStringList names;
+  if (Ok(SQLTablesW(stmt, nullptr, 0, nullptr, 0, all.data(), SQL_NTS, table.data(), SQL_NTS))) {
+    SQLWCHAR name[512];
+    SQLLEN length = 0;
+    SQLBindCol(stmt, 3, SQL_C_WCHAR, name, sizeof name, &length);
+    while (Ok(SQLFetch(stmt))) {
+      if (length == SQL_NULL_DATA) continue;
+      const QString n = FromWide(name);
+      if (!n.startsWith(QLatin1String("sqlite_"), Qt::CaseInsensitive)) names << n;
+    }
+  } else {
+    const QString message = Diagnostics(SQL_HANDLE_STMT, stmt, secret_);
+    SQLFreeHandle(SQL_HANDLE_STMT, stmt);
+    throw EDatabaseError(message);
+  }
+  SQLFreeHandle(SQL_HANDLE_STMT, stmt);
+  return names;
+}
+
+std::unique_ptr<BackendStatement> OdbcConnection::Prepare(const QString& sql) {
+  SQLHSTMT stmt = SQL_NULL_HSTMT;
+  if (!Ok(SQLAllocHandle(SQL_HANDLE_STMT, dbc_, &stmt)))
+    throw EDatabaseError(Diagnostics(SQL_HANDLE_DBC, dbc_, secret_));
+  auto wide = ToWide(sql);
+  if (!Ok(SQLPrepareW(stmt, wide.data(), SQL_NTS))) {
+    const QString message = Diagnostics(SQL_HANDLE_STMT, stmt, secret_);
+    SQLFreeHandle(SQL_HANDLE_STMT, stmt);
+    throw EDatabaseError(message);
+  }
+  return std::make_unique<OdbcStatement>(stmt, secret_);
+}

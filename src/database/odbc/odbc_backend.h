@@ -1,0 +1,36 @@
+#pragma once
+// ODBC data sources and drivers (unixODBC) as database connections.
+#include "database/backend.h"
+
+#include <QMap>
+
+// Data sources the driver manager lists, user and system, in its order.
+QStringList OdbcDataSources();
+// The user name a data source is configured with; empty when none.
+QString OdbcDataSourceUser(const QString& dataSource);
+
+// The field type of a result column from what the driver describes.
+TFieldType OdbcFieldType(int sqlType, qint64 columnSize, const QString& typeName, bool isUnsigned, bool autoUnique,
+                         int& size);
+
+// Connection strings. Values are braced where the syntax needs it.
+QString OdbcDataSourceConnection(const QString& dataSource, const QString& user, const QString& password);
+// For a driver named directly; `params` holds "SERVER NAME", "HOST NAME",
+// "USER NAME", "PASSWORD" and "APPLICATION NAME" as the login manager gives
+// them, mapped to each driver's own attributes.
+QString OdbcDriverConnection(const QString& driver, const QMap<QString, QString>& params);
+
+class OdbcConnection : public BackendConnection {
+public:
+  // Connects; throws EDatabaseError with the driver's text, in which
+  // `secret` (the password) never appears.
+  OdbcConnection(const QString& connectionString, const QString& secret);
+  ~OdbcConnection() override;
+
+  QStringList TableNames() override;
+  std::unique_ptr<BackendStatement> Prepare(const QString& sql) override;
+
+private:
+  void* dbc_ = nullptr;
+  QString secret_;
+};

@@ -1,0 +1,105 @@
+// Choosing what the window is connected to: an alias of the engine, or the
+// site's login-managed connection "Z9Ivozu".
+#include "main/form1.h"
+
+#include "comlib/clipboard.h"
+#include "comlib/failure.h"
+#include "comlib/messages.h"
+#include "comlib/product_version.h"
+#include "comlib/text_utils.h"
+#include "controls/db_grid.h"
+#include "controls/db_image.h"
+#include "database/database.h"
+#include "database/query.h"
+#include "platform/automation.h"
+
+#include <QComboBox>
+#include <QPushButton>
+#include <QCoreApplication>
+#include <QSignalBlocker>
+
+namespace {
+const QString kLoginManaged = QStringLiteral("Z9Ivozu");
+
+QString CallText(AutomationObject& object, const char* method) {
+  return object.Call(QLatin1String(method)).ToText();
+}
+
+// Parameter text for showing: the password's value never leaves the program.
+QString MaskedParams(const QString& text) {
+  QStringList lines = text.split(QStringLiteral("\r\n"));
+  for (QString& line : lines) {
+    if (line.section(QLatin1Char('='), 0, 0).compare(QLatin1String("PASSWORD"), Qt::CaseInsensitive) == 0 &&
+        line.contains(QLatin1Char('=')))
+      line = line.section(QLatin1Char('='), 0, 0) + QLatin1Char('=') +
+             QString(line.section(QLatin1Char('='), 1).size(), QLatin1Char('*'));
+  }
+  return lines.join(QStringLiteral("\r\n"));
+}
+}  // namespace
+
+QString TForm1::ConnectionReport() const {
+  return QStringLiteral("Database1.DatabaseName=") + Database1->DatabaseName() +
+         QStringLiteral(" Database1.AliasName=") + Database1->AliasName() + QStringLiteral(" Database1.LoginPrompt=") +
+         BoolText(Database1->LoginPrompt()) + QStringLiteral("\r\n") + QStringLiteral("Database1.Params.Text:") +
+         QStringLiteral("\r\n") + MaskedParams(Database1->Params().Text());
+}
+
+void TForm1::ComboBox1Change(QObject*) {
+  try {
+    const QString text = ComboBox1->currentText();
+    const bool managed = text == kLoginManaged;
+    if (!managed) {
+      Database1->SetLoginPrompt(true);
+    } else {
+      LoginManager = CreateOleObject(QStringLiteral("Z9Ivozu.LoginManager"));
+      AutomationObject& manager = *LoginManager;
+      APUserID = CallText(manager, "GetAPUserID");
+      APUserName = CallText(manager, "GetAPUserName");
+      CallText(manager, "GetLocalIPAddress");
+      ConnectServer = CallText(manager, "GetConnectServer");
+      CallText(manager, "GetDataBaseType");
+      CallText(manager, "GetAPUserPassword");
+      try {
+        if (Database1->Connected()) Database1->SetConnected(false);
+        Database1->SetLoginPrompt(false);
+        Database1->SetDatabaseName(text);
+        Database1->SetAliasName(QString());
+        Database1->SetDriverName(CallText(manager, "GetDataBaseType"));
+        Database1->Params().SetValue(QStringLiteral("SERVER NAME"), CallText(manager, "GetConnectServer"));
+        Database1->Params().SetValue(QStringLiteral("HOST NAME"), CallText(manager, "GetLocalHostName"));
+        Database1->Params().SetValue(QStringLiteral("USER NAME"), CallText(manager, "GetConnectUserID"));
+        Database1->Params().SetValue(QStringLiteral("PASSWORD"), CallText(manager, "GetConnectPassword"));
+        Database1->Params().SetValue(QStringLiteral("APPLICATION NAME"),
+                                     MakeApplicationName(QCoreApplication::applicationFilePath(), APUserID, APUserName));
+        QString report = ConnectionReport();
+        CopyToClipboard(report);
+        report = ClipboardText();
+        CopyToClipboardAndShow(report);
+        Database1->SetConnected(true);
+      } catch (const Failure& failure) {
+        ShowError(QStringLiteral("無法連接資料庫.(") + failure.Message() + QLatin1Char(')'));
+        // The program ends once this event has been handled.
+        TerminateRequested = true;
+        QMetaObject::invokeMethod(QCoreApplication::instance(), &QCoreApplication::quit, Qt::QueuedConnection);
+      }
+    }
+    DBImage1->SetDataField(QString());
+    DBImage1->SetAutoDisplay(false);
+    DBGrid1->setEnabled(false);
+    if (!managed) {
+      Database1->SetConnected(false);
+      Database1->SetAliasName(text);
+      Database1->SetDatabaseName(text);
+      Database1->SetConnected(true);
+    }
+    Query1->SetDatabaseName(Database1->DatabaseName());
+    FormShow(this);
+    ButtonClearSQLClick(ButtonClearSQL);
+  } catch (const Failure& failure) {
+    ShowMessage(failure.Message());
+    const QSignalBlocker quiet(ComboBox1);  // putting the old name back is no new change
+    ComboBox1->setEditText(PrevAlias);
+    ComboBox1->setFocus();
+  }
+}
