@@ -1,0 +1,25 @@
+#pragma once
+// The services ./dev test starts for the tests: a PostgreSQL cluster reached
+// through psqlODBC, an ODBC configuration of the tests' own, a private
+// session bus; and the administration program's stand-in.
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+
+// False (and the test should skip) when the services are not there.
+bool TestServicesRunning();
+QString PgPort();
+// A server address for the login manager: "127.0.0.1:port/q2t_test".
+QString PgServerAddress();
+
+// Runs statements on the test cluster through the engine's own ODBC path.
+void PgExec(const QStringList& statements);
+
+class AdminStub {
+public:
+  explicit AdminStub(const QStringList& arguments);
+  ~AdminStub();
+
+private:
+  QProcess process_;
+};
