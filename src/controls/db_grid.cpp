@@ -1,6 +1,7 @@
 #include "controls/db_grid.h"
 
 #include "database/query.h"
+#include "controls/column_list.h"
 #include "controls/data_source.h"
 #include "controls/dataset_model.h"
 
@@ -39,9 +40,27 @@ TQuery* TDBGrid::DataSet() const { return source_ ? source_->DataSet() : nullptr
 
 void TDBGrid::BindDataSet() {
   TQuery* query = DataSet();
-  if (model_->DataSet()) disconnect(model_->DataSet(), &TQuery::recordChanged, this, nullptr);
+  if (model_->DataSet()) disconnect(model_->DataSet(), nullptr, this, nullptr);
+  if (query) {
+    // Before the model hears of a new result, the column list shapes it.
+    connect(query, &TQuery::activeChanged, this, [this](bool active) {
+      if (active && !Selected.isEmpty()) ApplyColumnList(*DataSet(), Selected);
+    });
+    connect(query, &TQuery::recordChanged, this, &TDBGrid::ScheduleFollow);
+  }
   model_->SetDataSet(query);
-  if (query) connect(query, &TQuery::recordChanged, this, &TDBGrid::ScheduleFollow);
+}
+
+void TDBGrid::ApplySelected() {
+  if (TQuery* query = DataSet(); query && query->Active()) ApplyColumnList(*query, Selected);
+  model_->ReloadColumns();
+  viewport()->update();
+}
+
+QList<TField*> TDBGrid::ShownFields() const {
+  QList<TField*> fields;
+  for (int c = 0; c < model_->columnCount(); ++c) fields << model_->FieldAt(c);
+  return fields;
 }
 
 void TDBGrid::ApplyColumnWidths() {

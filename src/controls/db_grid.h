@@ -1,9 +1,11 @@
 #pragma once
 // The result grid: shows the data source's query and follows its current record.
+#include <QStringList>
 #include <QTableView>
 
 class DataSetModel;
 class TDataSource;
+class TField;
 class TQuery;
 
 class TDBGrid : public QTableView {
@@ -16,6 +18,13 @@ public:
   DataSetModel* Model() const { return model_; }
   // Column widths from the fields' display widths in this grid's font.
   void ApplyColumnWidths();
+
+  // The column list: applied to every result that opens while it is not
+  // empty, and by ApplySelected after it changes.
+  QStringList Selected;
+  void ApplySelected();
+  // The fields the grid shows, in display order.
+  QList<TField*> ShownFields() const;
 
 private:
   void BindDataSet();

@@ -130,6 +130,7 @@ public:
   void ButtonSaveClick(QObject* sender);
   void mnuSQLOutClick(QObject* sender);
   void mnuDataOutClick(QObject* sender);
+  void mnuSetGridClick(QObject* sender);
 
   // Table list and field browser.
   void CmbTablesEnter(QObject* sender);

@@ -225,7 +225,7 @@ void TForm1::CreateComponents() {
   mnuSetGrid = entry("mnuSetGrid", QStringLiteral("設定欄位"));
   mnuExcelOut = entry("mnuExcelOut", QStringLiteral("Excel轉出"));
   // Commands that are not built yet stay visible but cannot be chosen.
-  for (QAction* action : {mnuSetGrid, mnuExcelOut}) action->setEnabled(false);
+  mnuExcelOut->setEnabled(false);
   DBGrid1->setContextMenuPolicy(Qt::CustomContextMenu);
   connect(DBGrid1, &QWidget::customContextMenuRequested, this,
           [this](const QPoint& at) { PopupMenu1->popup(DBGrid1->viewport()->mapToGlobal(at)); });

@@ -1,4 +1,4 @@
-// The grid's pop-up commands that put dumps on the clipboard.
+// The grid's pop-up commands: the clipboard dumps and the column settings.
 #include "main/form1.h"
 
 #include "comlib/clipboard.h"
@@ -8,6 +8,7 @@
 #include "comlib/query_dump.h"
 #include "comlib/text_utils.h"
 #include "controls/db_grid.h"
+#include "setgrid/frm_setgrid.h"
 
 void TForm1::mnuSQLOutClick(QObject*) { ShowQuerySQL(*DBGrid1->DataSet()); }
 
@@ -18,3 +19,5 @@ void TForm1::mnuDataOutClick(QObject*) {
   const QString held = ClipboardText();
   ShowMessage(Big5Prefix(held, 200) + QStringLiteral(" ..."));
 }
+
+void TForm1::mnuSetGridClick(QObject*) { ShowColumnSettings(DBGrid1); }
