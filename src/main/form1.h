@@ -131,6 +131,7 @@ public:
   void mnuSQLOutClick(QObject* sender);
   void mnuDataOutClick(QObject* sender);
   void mnuSetGridClick(QObject* sender);
+  void mnuExcelOutClick(QObject* sender);
 
   // Table list and field browser.
   void CmbTablesEnter(QObject* sender);

@@ -224,8 +224,6 @@ void TForm1::CreateComponents() {
   mnuDataOut = entry("mnuDataOut", QStringLiteral("Data轉出"));
   mnuSetGrid = entry("mnuSetGrid", QStringLiteral("設定欄位"));
   mnuExcelOut = entry("mnuExcelOut", QStringLiteral("Excel轉出"));
-  // Commands that are not built yet stay visible but cannot be chosen.
-  mnuExcelOut->setEnabled(false);
   DBGrid1->setContextMenuPolicy(Qt::CustomContextMenu);
   connect(DBGrid1, &QWidget::customContextMenuRequested, this,
           [this](const QPoint& at) { PopupMenu1->popup(DBGrid1->viewport()->mapToGlobal(at)); });

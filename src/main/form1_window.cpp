@@ -55,6 +55,7 @@ void TForm1::ConnectHandlers() {
   click(ButtonSave, &TForm1::ButtonSaveClick);
   connect(mnuSQLOut, &QAction::triggered, this, [this] { Guarded([this] { mnuSQLOutClick(mnuSQLOut); }); });
   connect(mnuDataOut, &QAction::triggered, this, [this] { Guarded([this] { mnuDataOutClick(mnuDataOut); }); });
+  connect(mnuExcelOut, &QAction::triggered, this, [this] { Guarded([this] { mnuExcelOutClick(mnuExcelOut); }); });
   connect(mnuSetGrid, &QAction::triggered, this, [this] { Guarded([this] { mnuSetGridClick(mnuSetGrid); }); });
   connect(ChBEachRow, &QCheckBox::clicked, this, [this] { Guarded([this] { ChBEachRowClick(ChBEachRow); }); });
   connect(Timer1, &QTimer::timeout, this, [this] { Guarded([this] { Timer1Timer(Timer1); }); });

@@ -1,0 +1,17 @@
+// The grid's pop-up command that exports the result to the spreadsheet application.
+#include "main/form1.h"
+
+#include "controls/db_grid.h"
+#include "controls/save_dialog.h"
+#include "database/database.h"
+#include "database/query.h"
+#include "xlsfile/export_spreadsheet.h"
+
+void TForm1::mnuExcelOutClick(QObject*) {
+  TQuery* dataSet = DBGrid1->DataSet();
+  if (!dataSet || !dataSet->Active()) return;
+  SaveDialog1->DefaultExt = QStringLiteral(".xls");
+  SaveDialog1->Filter = QStringLiteral("*.xls|*.xls|*.*|*.*");
+  if (!SaveDialog1->Execute()) return;
+  ExportToSpreadsheet(*dataSet, SaveDialog1->FileName, Database1->AliasName(), ProgressBar1);
+}
