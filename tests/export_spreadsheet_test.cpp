@@ -55,7 +55,9 @@ protected:
     ModalAnswerer answerer;
     QProgressBar bar;
     ExportToSpreadsheet(q, QStringLiteral("/tmp/out.xls"), server, &bar);
-    if (answerer.Texts().isEmpty()) EXPECT_EQ(bar.value(), bar.maximum());  // a whole export ends full
+    if (answerer.Texts().isEmpty()) {
+      EXPECT_EQ(bar.value(), bar.maximum());  // a whole export ends full
+    }
     return answerer.Texts();
   }
 
