@@ -2,6 +2,9 @@
 
 #include "comlib/failure.h"
 #include "platform/login_manager_dbus.h"
+#ifdef Q2T_HAVE_CALC
+#include "platform/calc/calc_application.h"
+#endif
 
 #include <QMap>
 
@@ -11,6 +14,9 @@ QMap<QString, AutomationFactory>& Providers() {
   static QMap<QString, AutomationFactory> providers = [] {
     QMap<QString, AutomationFactory> builtIn;
     builtIn.insert(QStringLiteral("Z9Ivozu.LoginManager"), &CreateDBusLoginManager);
+#ifdef Q2T_HAVE_CALC
+    builtIn.insert(QStringLiteral("Excel.Application"), &CreateCalcApplication);
+#endif
     return builtIn;
   }();
   return providers;
