@@ -1,9 +1,7 @@
 // bench-excel DB STATEMENT OUT.xlsx: exports the statement's result through
 // the spreadsheet application (LibreOffice Calc) and prints the wall time,
 // the office's start included, and the cells per second.
-#include "database/database.h"
-#include "database/query.h"
-#include "database/session.h"
+#include "bench_query.h"
 #include "main/application.h"
 #include "xlsfile/export_spreadsheet.h"
 
@@ -18,15 +16,10 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: bench-excel DB STATEMENT OUT.xlsx\n");
     return 2;
   }
-  Session().AddSqliteAlias(QStringLiteral("BENCH"), QString::fromLocal8Bit(argv[1]));
   const QString out = QString::fromLocal8Bit(argv[3]);
   QFile::remove(out);
-  TDatabase database;
-  database.SetAliasName(QStringLiteral("BENCH"));
-  database.SetDatabaseName(QStringLiteral("BENCH"));
-  TQuery query;
-  query.SetDatabaseName(QStringLiteral("BENCH"));
-  query.SQL().SetText(QString::fromLocal8Bit(argv[2]));
+  BenchQuery bench(argv[1], argv[2]);
+  TQuery& query = bench.query;
   query.Open();
   const qint64 cells = query.RecordCount() * query.FieldCount();
 

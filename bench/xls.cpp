@@ -1,9 +1,7 @@
 // bench-xls DB STATEMENT OUT.xls: runs the statement and writes its result
 // with the program's own XLS writer. Prints the milliseconds (statement and
 // file together, as sqlite3 -csv does both).
-#include "database/database.h"
-#include "database/query.h"
-#include "database/session.h"
+#include "bench_query.h"
 #include "main/application.h"
 #include "xlsfile/query_to_xls.h"
 
@@ -18,16 +16,10 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: bench-xls DB STATEMENT OUT.xls\n");
     return 2;
   }
-  Session().AddSqliteAlias(QStringLiteral("BENCH"), QString::fromLocal8Bit(argv[1]));
   const QString out = QString::fromLocal8Bit(argv[3]);
   QFile::remove(out);
-  TDatabase database;
-  database.SetAliasName(QStringLiteral("BENCH"));
-  database.SetDatabaseName(QStringLiteral("BENCH"));
-  TQuery query;
-  query.setObjectName(QStringLiteral("Query1"));
-  query.SetDatabaseName(QStringLiteral("BENCH"));
-  query.SQL().SetText(QString::fromLocal8Bit(argv[2]));
+  BenchQuery bench(argv[1], argv[2]);
+  TQuery& query = bench.query;
 
   QElapsedTimer timer;
   timer.start();

@@ -194,15 +194,11 @@ TEST_F(UiSave, FailuresLeaveTheOldFileAndSaySo) {
 
   WriteAll(File("big.txt"), QByteArray("previous"));
   W().MemoOutput->setPlainText(QString(100000, QLatin1Char('x')));
-  std::signal(SIGXFSZ, SIG_IGN);
-  rlimit previous{};
-  getrlimit(RLIMIT_FSIZE, &previous);
-  rlimit small = previous;
-  small.rlim_cur = 4096;
-  setrlimit(RLIMIT_FSIZE, &small);
   DialogScript full{File("big.txt")};
-  Save(full);
-  setrlimit(RLIMIT_FSIZE, &previous);
+  {
+    const FileSizeLimit diskFull(4096);
+    Save(full);
+  }
   ASSERT_FALSE(full.messages.isEmpty());
   EXPECT_EQ(full.messages.last(), QStringLiteral("串流(Stream)寫入錯誤"));
   EXPECT_EQ(ReadAll(File("big.txt")), QByteArray("previous"));

@@ -157,15 +157,9 @@ TEST_F(XlsTest, AWriteThatFailsLeavesTheOldFileAndNoPartialFile) {
   const QString path = File("full.xls");
   const QByteArray old("the old workbook");
   WriteAll(path, old);
-  // A file size limit stands in for a full disk.
-  std::signal(SIGXFSZ, SIG_IGN);
-  rlimit previous{};
-  getrlimit(RLIMIT_FSIZE, &previous);
-  rlimit small = previous;
-  small.rlim_cur = 4096;
-  setrlimit(RLIMIT_FSIZE, &small);
   bool failed = false;
   try {
+    const FileSizeLimit full(4096);
     ModalAnswerer answer([](QWidget* box) { PressButton(box, QStringLiteral("確定")); });
     TXLSWriter writer(path);
     writer.WriteBOF();
@@ -176,7 +170,6 @@ TEST_F(XlsTest, AWriteThatFailsLeavesTheOldFileAndNoPartialFile) {
     failed = true;
     EXPECT_EQ(f.Message(), QStringLiteral("串流(Stream)寫入錯誤"));
   }
-  setrlimit(RLIMIT_FSIZE, &previous);
   EXPECT_TRUE(failed);
   EXPECT_EQ(ReadAll(path), old);
   EXPECT_EQ(QDir(dir_.path()).entryList(QDir::Files), QStringList({QStringLiteral("full.xls")}));
