@@ -51,7 +51,10 @@ int main(int argc, char** argv) {
   timer.start();
   window.ButtonSQLExec->click();
   const qint64 ms = timer.elapsed();
-  std::printf("%lld ms, %lld lines, peak %ld KiB\n", static_cast<long long>(ms),
-              static_cast<long long>(window.MemoOutput->lineCount()), PeakKiB());
+  // The grid and the picture catch up once the run is over.
+  QApplication::processEvents();
+  const qint64 settled = timer.elapsed();
+  std::printf("%lld ms, %lld lines, peak %ld KiB, window settled after %lld ms\n", static_cast<long long>(ms),
+              static_cast<long long>(window.MemoOutput->lineCount()), PeakKiB(), static_cast<long long>(settled));
   return 0;
 }
