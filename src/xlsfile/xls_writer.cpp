@@ -7,6 +7,7 @@
 #include "database/field.h"
 
 #include <QFileInfo>
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -97,10 +98,14 @@ void TXLSWriter::WriteLabel(int row, int col, const QString& text) {
   QByteArray bytes = ToBig5(text, &unconvertible);
   if (bytes.size() > 255) bytes = ToBig5(Big5Prefix(text, 255), &unconvertible);
   replaced_ += unconvertible;
-  CellHeader(kLabel, 8 + static_cast<int>(bytes.size()), row, col);
-  const char length = static_cast<char>(bytes.size());
+  WriteLabelBytes(row, col, bytes.constData(), bytes.size());
+}
+
+void TXLSWriter::WriteLabelBytes(int row, int col, const char* bytes, qsizetype size) {
+  CellHeader(kLabel, 8 + static_cast<int>(size), row, col);
+  const char length = static_cast<char>(size);
   Write(&length, 1);
-  Write(bytes.constData(), bytes.size());
+  Write(bytes, size);
 }
 
 void TXLSWriter::WriteFieldCell(int row, int col, const TField* field) {
@@ -116,8 +121,20 @@ void TXLSWriter::WriteFieldCell(int row, int col, const TField* field) {
     case ftFloat:
     case ftCurrency:
     case ftBCD: WriteNumber(row, col, field->AsFloat()); return;
-    default: WriteLabel(row, col, FieldToText(field)); return;
+    case ftString:
+    case ftMemo: {
+      // Plain ASCII text is the same in Big5: its stored bytes go as they are.
+      const CellValue v = field->Value();
+      if (v.kind == CellKind::Text && v.size <= 255 &&
+          std::all_of(v.data, v.data + v.size, [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
+        WriteLabelBytes(row, col, v.data, static_cast<qsizetype>(v.size));
+        return;
+      }
+      break;
+    }
+    default: break;
   }
+  WriteLabel(row, col, FieldToText(field));
 }
 
 void TXLSWriter::WriteEOF() {

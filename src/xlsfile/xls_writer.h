@@ -41,6 +41,7 @@ public:
 private:
   void Write(const char* data, qint64 size);
   void CellHeader(int id, int length, int row, int col);
+  void WriteLabelBytes(int row, int col, const char* bytes, qsizetype size);
 
   QString fileName_;
   std::unique_ptr<QSaveFile> stream_;
