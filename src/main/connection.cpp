@@ -19,8 +19,6 @@
 #include <QSignalBlocker>
 
 namespace {
-const QString kLoginManaged = QStringLiteral("Z9Ivozu");
-
 QString CallText(AutomationObject& object, const char* method) {
   return object.Call(QLatin1String(method)).ToText();
 }

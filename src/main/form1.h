@@ -148,6 +148,11 @@ private:
   void SetTabOrder();
 };
 
+// The caption's fixed part, and the connection box's entry for the site's
+// login-managed connection.
+inline const QString kBaseCaption = QStringLiteral("動態地把查詢結果轉成文字檔");
+inline const QString kLoginManaged = QStringLiteral("Z9Ivozu");
+
 // The window, set before its creation handler runs.
 extern TForm1* Form1;
 

@@ -30,8 +30,6 @@ TForm1* Form1 = nullptr;
 
 namespace {
 
-const QString kBaseCaption = QStringLiteral("動態地把查詢結果轉成文字檔");
-
 // Fixed pitch for Latin text; the Chinese texts come from a CJK font. The
 // 16-pixel cell of the old bitmap font holds glyphs of about 14 pixels.
 QFont WindowFont() {

@@ -29,9 +29,6 @@
 #include <QTimer>
 
 namespace {
-const QString kBaseCaption = QStringLiteral("動態地把查詢結果轉成文字檔");
-const QString kLoginManaged = QStringLiteral("Z9Ivozu");
-
 void SetBold(QWidget* w, bool bold) {
   QFont font = w->font();
   font.setBold(bold);
