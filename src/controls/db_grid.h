@@ -13,9 +13,7 @@ class TDBGrid : public QTableView {
 public:
   explicit TDBGrid(QWidget* parent = nullptr);
   void SetDataSource(TDataSource* source);
-  TDataSource* DataSource() const { return source_; }
   TQuery* DataSet() const;
-  DataSetModel* Model() const { return model_; }
   // Column widths from the fields' display widths in this grid's font.
   void ApplyColumnWidths();
 

@@ -36,8 +36,6 @@ public:
   // True connects (throws EDatabaseError with the engine's text); false
   // disconnects and closes the queries that use the connection.
   void SetConnected(bool connected);
-  void Open() { SetConnected(true); }
-  void Close() { SetConnected(false); }
 
   const QString& AliasName() const { return aliasName_; }
   void SetAliasName(const QString& alias);  // clears DriverName

@@ -61,7 +61,6 @@ public:
   void Open();
   void Close();
   bool Active() const { return active_; }
-  void SetActive(bool active) { active ? Open() : Close(); }
 
   int FieldCount() const { return static_cast<int>(fields_.size()); }
   TField* Fields(int index) const;
@@ -76,7 +75,6 @@ public:
   void First();
   void Next();
   bool Eof() const { return eof_; }
-  bool IsEmpty() const { return rows_.Count() == 0; }
   // 0-based number of the current record, -1 when there is none.
   qint64 RecNo() const { return current_; }
   void MoveTo(qint64 row);

@@ -7,7 +7,6 @@
 
 #include <QCoreApplication>
 #include <QFileInfo>
-#include <QRegularExpression>
 #include <algorithm>
 
 TSession& Session() {
@@ -58,10 +57,6 @@ const TSession::SqliteAlias* TSession::FindSqliteAlias(const QString& name) cons
   return nullptr;
 }
 
-bool TSession::IsAlias(const QString& name) const {
-  return FindSqliteAlias(name) != nullptr || OdbcDataSources().contains(name, Qt::CaseInsensitive);
-}
-
 void TSession::Login(TDatabase& database, const QString& configuredUser, QString& user, QString& password) const {
   user = database.Params().Value(QStringLiteral("USER NAME"));
   password = database.Params().Value(QStringLiteral("PASSWORD"));
@@ -82,13 +77,14 @@ std::unique_ptr<BackendConnection> TSession::OpenAlias(const QString& alias, TDa
     if (!QFileInfo::exists(path)) throw EDatabaseError(QStringLiteral("找不到資料庫檔案: %1").arg(path));
     return std::make_unique<SqliteConnection>(path);
   }
-  const QStringList dataSources = OdbcDataSources();
-  const qsizetype at = dataSources.indexOf(QRegularExpression(
-      QRegularExpression::anchoredPattern(QRegularExpression::escape(alias)), QRegularExpression::CaseInsensitiveOption));
-  if (at < 0) throw EDatabaseError(QStringLiteral("不明的資料庫別名: %1").arg(alias));
-  QString user, password;
-  Login(database, OdbcDataSourceUser(dataSources[at]), user, password);
-  return std::make_unique<OdbcConnection>(OdbcDataSourceConnection(dataSources[at], user, password), password);
+  // Alias names ignore case; the data source is opened by its own spelling.
+  for (const QString& dataSource : OdbcDataSources()) {
+    if (dataSource.compare(alias, Qt::CaseInsensitive) != 0) continue;
+    QString user, password;
+    Login(database, OdbcDataSourceUser(dataSource), user, password);
+    return std::make_unique<OdbcConnection>(OdbcDataSourceConnection(dataSource, user, password), password);
+  }
+  throw EDatabaseError(QStringLiteral("不明的資料庫別名: %1").arg(alias));
 }
 
 std::unique_ptr<BackendConnection> TSession::OpenDriver(const QString& driver, TDatabase& database) {

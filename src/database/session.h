@@ -27,7 +27,6 @@ public:
 
   // A SQLite file reachable under an alias name of its own.
   void AddSqliteAlias(const QString& alias, const QString& path);
-  bool IsAlias(const QString& name) const;
 
   std::unique_ptr<BackendConnection> OpenAlias(const QString& alias, TDatabase& database);
   std::unique_ptr<BackendConnection> OpenDriver(const QString& driver, TDatabase& database);

@@ -118,13 +118,12 @@ void TForm1::ButtonSQLExecClick(QObject*) {
         DBImage1->SetAutoDisplay(false);
       }
     }
-    const RowRenderer renderer(*Query1, RowOptions{Delimiter->text(), ChBLeftBrace->isChecked(),
-                                                   ChBRightBrace->isChecked()});
+    const RowOptions options{Delimiter->text(), ChBLeftBrace->isChecked(), ChBRightBrace->isChecked()};
+    const RowRenderer renderer(*Query1, options);
 
     QString insertPrefix;
     if (ChBColName->isChecked()) {
-      const QString header = HeaderText(*Query1, {Delimiter->text(), ChBLeftBrace->isChecked(),
-                                                  ChBRightBrace->isChecked()});
+      const QString header = HeaderText(*Query1, options);
       if (insertMode)
         insertPrefix = EdInsertInto->text() + QLatin1Char(' ') + header + QLatin1Char(' ') + EdValues->text() +
                        QLatin1Char(' ');

@@ -80,7 +80,9 @@ struct SheetBuffer {
   std::vector<BufferedRow> rows;
   std::size_t cellCount = 0;
   BufferedCell& At(int row, int col) {
-    if (rows.empty() || rows.back().row != row) {
+    if (rows.empty() || rows.back().row < row) {
+      rows.push_back({row, {}});  // the usual case: rows arrive in order
+    } else if (rows.back().row != row) {
       auto found = std::find_if(rows.begin(), rows.end(), [row](const BufferedRow& r) { return r.row == row; });
       if (found == rows.end()) {
         rows.push_back({row, {}});
@@ -142,9 +144,8 @@ public:
   }
 
   SheetBuffer& BufferOf(const Reference<sheet::XSpreadsheet>& sheet) {
-    SheetBuffer& buffer = buffers_[sheet.get()];
-    keep_[sheet.get()] = sheet;
-    return buffer;
+    keep_.try_emplace(sheet.get(), sheet);  // every cell passes here: no copy once known
+    return buffers_[sheet.get()];
   }
   // Before a cell of `row`: a large buffer goes to Calc when a new row
   // starts, so that blocks hold whole rows.

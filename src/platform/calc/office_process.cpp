@@ -81,7 +81,6 @@ void OfficeProcess::Start() {
   process_.start();
   if (!process_.waitForStarted(10000))
     throw Failure(QStringLiteral("無法啟動試算表程式: ") + process_.errorString());
-  pid_ = process_.processId();
 }
 
 void OfficeProcess::Quit() {

@@ -14,16 +14,13 @@ public:
   // Ends the office if Quit has not.
   ~OfficeProcess();
   const com::sun::star::uno::Reference<com::sun::star::frame::XDesktop2>& Desktop() const { return desktop_; }
-  const com::sun::star::uno::Reference<com::sun::star::uno::XComponentContext>& Context() const { return context_; }
   // Asks the office to end, then ends its process by id if it lingers.
   void Quit();
-  qint64 ProcessId() const { return pid_; }
 
 private:
   void Start();
   QTemporaryDir profile_;
   QProcess process_;
-  qint64 pid_ = 0;
   com::sun::star::uno::Reference<com::sun::star::uno::XComponentContext> context_;
   com::sun::star::uno::Reference<com::sun::star::frame::XDesktop2> desktop_;
 };
