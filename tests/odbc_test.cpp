@@ -5,6 +5,7 @@
 #include "database/odbc/odbc_backend.h"
 #include "database/query.h"
 #include "database/session.h"
+#include "database/statement_text.h"
 #include "support/services.h"
 #include "support/temp_database.h"
 
@@ -147,10 +148,10 @@ TEST_F(PgOdbc, LongValuesManyRowsAndTables) {
 
 TEST_F(PgOdbc, StatementsWithoutRowsAndFailures) {
   database_.SetConnected(true);
-  auto none = database_.Connection()->Prepare(QStringLiteral("delete from pg_types where 1 = 2"));
+  auto none = database_.Connection()->Prepare(QStringLiteral("delete from pg_types where 1 = 2"), StatementAccess::ReadWrite);
   EXPECT_NO_THROW(none->Execute());
   EXPECT_EQ(none->RowsAffected(), 0);
-  auto some = database_.Connection()->Prepare(QStringLiteral("update pg_types set s = 1"));
+  auto some = database_.Connection()->Prepare(QStringLiteral("update pg_types set s = 1"), StatementAccess::ReadWrite);
   some->Execute();
   EXPECT_EQ(some->RowsAffected(), 2);
   EXPECT_THROW(Open(QStringLiteral("select nosuch from pg_types")), EDatabaseError);
@@ -208,4 +209,32 @@ TEST(PgSqliteOdbc, SqliteThroughItsOdbcDriver) {
   QStringList tables;
   Session().GetTableNames(QStringLiteral("SQLITEODBC"), tables);
   EXPECT_EQ(tables, QStringList({QStringLiteral("s")}));  // no sqlite_sequence
+}
+
+TEST_F(PgOdbc, ReadOnlyRunsChangeNothing) {
+  PgExec({QStringLiteral("drop table if exists keepme"), QStringLiteral("drop table if exists t2"),
+          QStringLiteral("create table keepme (a int)"), QStringLiteral("insert into keepme values (1), (2)"),
+          QStringLiteral("create or replace function wipe() returns int language sql as"
+                         " 'delete from keepme; select 1'")});
+  query_.SetReadOnly(true);
+  try {
+    Open(QStringLiteral("select 1 as a; delete from keepme"));
+    ADD_FAILURE() << "ran two statements";
+  } catch (const EDatabaseError& e) {
+    EXPECT_EQ(e.Message(), MultipleStatementsMessage());
+  }
+  for (const char* writing : {"select * into t2 from keepme", "select wipe()"}) {
+    try {
+      Open(QString::fromLatin1(writing));
+      ADD_FAILURE() << "ran " << writing;
+    } catch (const EDatabaseError& e) {
+      EXPECT_TRUE(e.Message().contains(QStringLiteral("read-only transaction"))) << e.Message().toStdString();
+    }
+  }
+  // A statement that turns the session's default back does not open the door.
+  Open(QStringLiteral("select set_config('default_transaction_read_only', 'off', false)"));
+  EXPECT_THROW(Open(QStringLiteral("select wipe()")), EDatabaseError);
+  query_.SetReadOnly(false);
+  EXPECT_EQ(Open(QStringLiteral("select count(*) from keepme")).Fields(0)->AsInteger(), 2);
+  EXPECT_EQ(Open(QStringLiteral("select to_regclass('t2') is null")).Fields(0)->AsBoolean(), true);
 }

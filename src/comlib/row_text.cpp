@@ -10,6 +10,11 @@ namespace {
 
 bool IsDateType(TFieldType type) { return type == ftDate || type == ftTime || type == ftDateTime; }
 
+// Booleans are always 1 or 0 and blobs always 0x and hex digits; every other
+// unquoted value is checked, since an engine such as SQLite lets a number
+// column hold any text.
+bool MayHoldNonNumber(TFieldType type) { return type != ftBoolean && type != ftBlob; }
+
 // Whether the system's date and time texts can hold a quote mark at all (a
 // quoted literal in the format); when not, a date needs no second look.
 bool LocaleDateTextMayHoldQuote() {
@@ -19,6 +24,29 @@ bool LocaleDateTextMayHoldQuote() {
 }
 
 }  // namespace
+
+bool IsNumericLiteral(QStringView text) {
+  qsizetype i = 0;
+  const qsizetype n = text.size();
+  auto digits = [&] {
+    const qsizetype from = i;
+    while (i < n && text[i] >= QLatin1Char('0') && text[i] <= QLatin1Char('9')) ++i;
+    return i - from;
+  };
+  if (i < n && (text[i] == QLatin1Char('-') || text[i] == QLatin1Char('+'))) ++i;
+  qsizetype mantissa = digits();
+  if (i < n && text[i] == QLatin1Char('.')) {
+    ++i;
+    mantissa += digits();
+  }
+  if (mantissa == 0) return false;
+  if (i < n && (text[i] == QLatin1Char('e') || text[i] == QLatin1Char('E'))) {
+    ++i;
+    if (i < n && (text[i] == QLatin1Char('-') || text[i] == QLatin1Char('+'))) ++i;
+    if (digits() == 0) return false;
+  }
+  return i == n;
+}
 
 QString FieldTypeName(TFieldType type) {
   switch (type) {
@@ -74,7 +102,8 @@ RowRenderer::RowRenderer(const TQuery& query, RowOptions options) : options_(std
     const TField* field = query.Fields(i);
     const QString mark = QuoteMark(field->DataType());
     quotes_.push_back(mark);
-    columns_.push_back({field, !mark.isEmpty(), localeQuotes && IsDateType(field->DataType())});
+    columns_.push_back({field, !mark.isEmpty(), localeQuotes && IsDateType(field->DataType()),
+                        mark.isEmpty() && MayHoldNonNumber(field->DataType())});
   }
 }
 
@@ -86,26 +115,37 @@ void RowRenderer::AppendRowLine(QString& out) const {
     if (c.field->IsNull()) {
       out += QLatin1String("null");
     } else if (!c.quoted) {
-      AppendFieldText(out, c.field);
-    } else {
       const qsizetype at = out.size();
-      out += QLatin1Char('\'');
       AppendFieldText(out, c.field);
-      // Apart from dates, the ordinary text is the text just written.
-      const bool holdsMark = c.checkOrdinaryText ? c.field->AsString().contains(QLatin1Char('\''))
-                                                 : QStringView(out).mid(at + 1).contains(QLatin1Char('\''));
-      if (holdsMark) {
-        // Between double quotes instead; double quotes inside are doubled so
-        // that no value can end its literal early.
-        QString value = out.mid(at + 1);
+      // A number column holding text is written as text, never bare: a bare
+      // value would become part of the statement.
+      if (c.checkNumber && !IsNumericLiteral(QStringView(out).mid(at))) {
         out.truncate(at);
-        value.replace(QLatin1Char('"'), QLatin1String("\"\""));
-        out += QLatin1Char('"') + value + QLatin1Char('"');
-      } else {
-        out += QLatin1Char('\'');
+        AppendQuoted(out, c);
       }
+    } else {
+      AppendQuoted(out, c);
     }
     if (i != last) out += options_.delimiter;
   }
   if (options_.rightBrace) out += QLatin1Char(')');
+}
+
+void RowRenderer::AppendQuoted(QString& out, const Column& c) const {
+  const qsizetype at = out.size();
+  out += QLatin1Char('\'');
+  AppendFieldText(out, c.field);
+  // Apart from dates, the ordinary text is the text just written.
+  const bool holdsMark = c.checkOrdinaryText ? c.field->AsString().contains(QLatin1Char('\''))
+                                             : QStringView(out).mid(at + 1).contains(QLatin1Char('\''));
+  if (holdsMark) {
+    // Between double quotes instead; double quotes inside are doubled so
+    // that no value can end its literal early.
+    QString value = out.mid(at + 1);
+    out.truncate(at);
+    value.replace(QLatin1Char('"'), QLatin1String("\"\""));
+    out += QLatin1Char('"') + value + QLatin1Char('"');
+  } else {
+    out += QLatin1Char('\'');
+  }
 }

@@ -14,6 +14,10 @@ QString FieldTypeName(TFieldType type);
 // Numbers, Booleans and blobs are written bare; every other type between "'".
 QString QuoteMark(TFieldType type);
 
+// Whether the text is a number an engine reads as one: an optional sign,
+// digits with at most one decimal point, an optional exponent.
+bool IsNumericLiteral(QStringView text);
+
 // The statement that counts a statement's rows: "select cnt=count(*) " and
 // the statement from its first "from" on (all of it when there is none).
 QString CountStatement(const QString& statement);
@@ -41,7 +45,9 @@ private:
     const TField* field;
     bool quoted;
     bool checkOrdinaryText;  // the mark test must look at the locale text
+    bool checkNumber;        // unquoted, yet the engine may hand over any text
   };
+  void AppendQuoted(QString& out, const Column& c) const;
   std::vector<Column> columns_;
   std::vector<QString> quotes_;
   RowOptions options_;

@@ -16,6 +16,10 @@ struct ColumnDescription {
   int size = 0;  // declared length of character and byte columns, else 0
 };
 
+// ReadOnly: the statement runs in the engine's read-only mode where it has
+// one, so that anything that would write fails with the engine's message.
+enum class StatementAccess { ReadWrite, ReadOnly };
+
 class BackendStatement {
 public:
   virtual ~BackendStatement() = default;
@@ -36,5 +40,8 @@ public:
   virtual ~BackendConnection() = default;
   // User tables, without system tables.
   virtual QStringList TableNames() = 0;
-  virtual std::unique_ptr<BackendStatement> Prepare(const QString& sql) = 0;
+  // Prepares one statement. A text that holds more than one is refused with
+  // EDatabaseError before anything runs; so is, in ReadOnly access, a
+  // statement the engine can tell would write.
+  virtual std::unique_ptr<BackendStatement> Prepare(const QString& sql, StatementAccess access) = 0;
 };

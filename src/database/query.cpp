@@ -71,7 +71,8 @@ void TQuery::Prepare() {
   TDatabase* database = Session().FindDatabase(databaseName_);
   if (!database) throw EDatabaseError(QStringLiteral("找不到資料庫 '%1'").arg(databaseName_));
   if (!database->Connected()) database->SetConnected(true);
-  statement_ = database->Connection()->Prepare(sql_.Text());
+  statement_ = database->Connection()->Prepare(
+      sql_.Text(), readOnly_ ? StatementAccess::ReadOnly : StatementAccess::ReadWrite);
   database_ = database;
   database_->AttachQuery(this);
   params_.clear();

@@ -52,6 +52,14 @@ public:
   // Allowed only while the query is closed.
   void SetDatabaseName(const QString& name);
 
+  // A read-only query runs its statements in the engine's read-only mode:
+  // whatever would write fails and changes nothing.
+  bool ReadOnly() const { return readOnly_; }
+  void SetReadOnly(bool readOnly) {
+    Unprepare();
+    readOnly_ = readOnly;
+  }
+
   TSQLLines& SQL() { return sql_; }
   const TSQLLines& SQL() const { return sql_; }
 
@@ -113,6 +121,7 @@ private:
   std::vector<TParam> params_;
   std::vector<std::unique_ptr<TField>> fields_;
   RowStore rows_;
+  bool readOnly_ = false;
   bool active_ = false;
   bool allFetched_ = true;
   bool eof_ = true;

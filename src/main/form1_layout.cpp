@@ -196,6 +196,8 @@ void TForm1::CreateComponents() {
   Query1 = new TQuery(this);
   Query1->setObjectName(QStringLiteral("Query1"));
   Query1->SetDatabaseName(QStringLiteral("Q9"));
+  // The window only reads: a statement that would write fails in the engine.
+  Query1->SetReadOnly(true);
 
   DataSource1 = new TDataSource(this);
   DataSource1->setObjectName(QStringLiteral("DataSource1"));

@@ -23,7 +23,7 @@ void PgExec(const QStringList& statements) {
   database.SetAliasName(QStringLiteral("Q2T_PG"));
   database.SetLoginPrompt(false);
   database.SetConnected(true);
-  for (const QString& sql : statements) database.Connection()->Prepare(sql)->Execute();
+  for (const QString& sql : statements) database.Connection()->Prepare(sql, StatementAccess::ReadWrite)->Execute();
 }
 
 AdminStub::AdminStub(const QStringList& arguments) {

@@ -1,9 +1,11 @@
 #include "database/odbc/odbc_backend.h"
 
 #include "comlib/failure.h"
+#include "database/statement_text.h"
 
 #include <QRegularExpression>
 #include <cstring>
+#include <functional>
 #include <odbcinst.h>
 #include <sql.h>
 #include <sqlext.h>
@@ -100,7 +102,8 @@ bool ParseMoney(const QString& text, double& value) {
 
 class OdbcStatement : public BackendStatement {
 public:
-  OdbcStatement(SQLHSTMT stmt, QString secret) : stmt_(stmt), secret_(std::move(secret)) {}
+  OdbcStatement(SQLHSTMT stmt, QString secret, std::function<void()> beforeExecute)
+      : stmt_(stmt), secret_(std::move(secret)), beforeExecute_(std::move(beforeExecute)) {}
   ~OdbcStatement() override { SQLFreeHandle(SQL_HANDLE_STMT, stmt_); }
 
   QStringList ParameterNames() const override {
@@ -111,6 +114,7 @@ public:
 
   void Execute() override {
     SQLFreeStmt(stmt_, SQL_CLOSE);
+    beforeExecute_();
     const SQLRETURN rc = SQLExecute(stmt_);
     // A statement that affects no rows answers SQL_NO_DATA: no failure.
     if (!Ok(rc) && rc != SQL_NO_DATA) throw EDatabaseError(Diagnostics(SQL_HANDLE_STMT, stmt_, secret_));
@@ -254,6 +258,7 @@ private:
 
   SQLHSTMT stmt_;
   QString secret_;
+  std::function<void()> beforeExecute_;
   std::vector<ColumnDescription> columns_;
   std::vector<Fetch> fetch_;
   qint64 rowsAffected_ = -1;
@@ -389,6 +394,10 @@ OdbcConnection::OdbcConnection(const QString& connectionString, const QString& s
     throw EDatabaseError(message);
   }
   dbc_ = dbc;
+  SQLWCHAR dbms[128] = {0};
+  SQLSMALLINT dbmsLength = 0;
+  if (Ok(SQLGetInfoW(dbc, SQL_DBMS_NAME, dbms, sizeof dbms, &dbmsLength)))
+    isPostgres_ = FromWide(dbms).startsWith(QLatin1String("PostgreSQL"), Qt::CaseInsensitive);
 }
 
 OdbcConnection::~OdbcConnection() {
@@ -420,7 +429,34 @@ QStringList OdbcConnection::TableNames() {
   return names;
 }
 
-std::unique_ptr<BackendStatement> OdbcConnection::Prepare(const QString& sql) {
+void OdbcConnection::ExecuteDirect(const QString& sql) {
+  SQLHSTMT stmt = SQL_NULL_HSTMT;
+  if (!Ok(SQLAllocHandle(SQL_HANDLE_STMT, dbc_, &stmt))) throw EDatabaseError(Diagnostics(SQL_HANDLE_DBC, dbc_, secret_));
+  auto wide = ToWide(sql);
+  const SQLRETURN rc = SQLExecDirectW(stmt, wide.data(), SQL_NTS);
+  const QString message = Ok(rc) || rc == SQL_NO_DATA ? QString() : Diagnostics(SQL_HANDLE_STMT, stmt, secret_);
+  SQLFreeHandle(SQL_HANDLE_STMT, stmt);
+  if (!message.isEmpty()) throw EDatabaseError(message);
+}
+
+void OdbcConnection::EnterAccess(StatementAccess access) {
+  if (isPostgres_) {
+    // Every read-only run sets the mode again: a statement run before may
+    // have changed the session's default.
+    if (access == StatementAccess::ReadOnly)
+      ExecuteDirect(QStringLiteral("SET SESSION CHARACTERISTICS AS TRANSACTION READ ONLY"));
+    else if (access_ != access)
+      ExecuteDirect(QStringLiteral("SET SESSION CHARACTERISTICS AS TRANSACTION READ WRITE"));
+  } else if (access_ != access) {
+    // A hint to drivers that honour it; the others ignore it.
+    const auto mode = access == StatementAccess::ReadOnly ? SQL_MODE_READ_ONLY : SQL_MODE_READ_WRITE;
+    SQLSetConnectAttrW(dbc_, SQL_ATTR_ACCESS_MODE, reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(mode)), 0);
+  }
+  access_ = access;
+}
+
+std::unique_ptr<BackendStatement> OdbcConnection::Prepare(const QString& sql, StatementAccess access) {
+  if (!HoldsOneStatement(sql)) throw EDatabaseError(MultipleStatementsMessage());
   SQLHSTMT stmt = SQL_NULL_HSTMT;
   if (!Ok(SQLAllocHandle(SQL_HANDLE_STMT, dbc_, &stmt)))
     throw EDatabaseError(Diagnostics(SQL_HANDLE_DBC, dbc_, secret_));
@@ -430,5 +466,5 @@ std::unique_ptr<BackendStatement> OdbcConnection::Prepare(const QString& sql) {
     SQLFreeHandle(SQL_HANDLE_STMT, stmt);
     throw EDatabaseError(message);
   }
-  return std::make_unique<OdbcStatement>(stmt, secret_);
+  return std::make_unique<OdbcStatement>(stmt, secret_, [this, access] { EnterAccess(access); });
 }

@@ -28,9 +28,16 @@ public:
   ~OdbcConnection() override;
 
   QStringList TableNames() override;
-  std::unique_ptr<BackendStatement> Prepare(const QString& sql) override;
+  std::unique_ptr<BackendStatement> Prepare(const QString& sql, StatementAccess access) override;
 
 private:
+  // Puts the connection in the access mode a statement asks for: PostgreSQL
+  // through its session's transaction mode, other drivers through the ODBC
+  // access mode where they honour it.
+  void EnterAccess(StatementAccess access);
+  void ExecuteDirect(const QString& sql);
   void* dbc_ = nullptr;
   QString secret_;
+  bool isPostgres_ = false;
+  StatementAccess access_ = StatementAccess::ReadWrite;
 };

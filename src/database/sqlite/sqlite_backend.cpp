@@ -1,6 +1,7 @@
 #include "database/sqlite/sqlite_backend.h"
 
 #include "comlib/failure.h"
+#include "database/statement_text.h"
 
 #include <QRegularExpression>
 #include <sqlite3.h>
@@ -167,8 +168,9 @@ SqliteConnection::~SqliteConnection() { sqlite3_close_v2(db_); }
 QStringList SqliteConnection::TableNames() {
   QStringList names;
   auto stmt = Prepare(QStringLiteral(
-      "select name from sqlite_schema where type='table' and name not like 'sqlite\\_%' escape '\\' "
-      "order by name"));
+                          "select name from sqlite_schema where type='table' and name not like 'sqlite\\_%' escape '\\' "
+                          "order by name"),
+                      StatementAccess::ReadOnly);
   stmt->Execute();
   RowStore rows;
   while (stmt->FetchRow(rows)) {}
@@ -179,11 +181,27 @@ QStringList SqliteConnection::TableNames() {
   return names;
 }
 
-std::unique_ptr<BackendStatement> SqliteConnection::Prepare(const QString& sql) {
+std::unique_ptr<BackendStatement> SqliteConnection::Prepare(const QString& sql, StatementAccess access) {
   const QByteArray text = sql.toUtf8();
   sqlite3_stmt* stmt = nullptr;
-  if (sqlite3_prepare_v2(db_, text.constData(), static_cast<int>(text.size()), &stmt, nullptr) != SQLITE_OK)
+  const char* tail = nullptr;
+  if (sqlite3_prepare_v2(db_, text.constData(), static_cast<int>(text.size()), &stmt, &tail) != SQLITE_OK)
     throw SqliteError(db_);
   if (!stmt) throw EDatabaseError(QStringLiteral("沒有可執行的SQL指令"));
-  return std::make_unique<SqliteStatement>(db_, stmt);
+  auto statement = std::make_unique<SqliteStatement>(db_, stmt);
+  // SQLite runs only the first statement of a text: the rest would be
+  // dropped without a word. Only blanks and comments may follow it.
+  if (RemainsAStatement(tail, text.constData() + text.size())) throw EDatabaseError(MultipleStatementsMessage());
+  if (access == StatementAccess::ReadOnly && !sqlite3_stmt_readonly(stmt))
+    throw EDatabaseError(QStringLiteral("這個SQL指令會修改資料庫, 這裡只能執行讀取資料的指令"));
+  return statement;
+}
+
+bool SqliteConnection::RemainsAStatement(const char* from, const char* end) const {
+  sqlite3_stmt* next = nullptr;
+  const char* tail = nullptr;
+  const int rc = sqlite3_prepare_v2(db_, from, static_cast<int>(end - from), &next, &tail);
+  sqlite3_finalize(next);
+  // Text that does not even prepare is no comment either.
+  return rc != SQLITE_OK || next != nullptr;
 }

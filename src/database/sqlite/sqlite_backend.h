@@ -21,8 +21,10 @@ public:
   ~SqliteConnection() override;
 
   QStringList TableNames() override;
-  std::unique_ptr<BackendStatement> Prepare(const QString& sql) override;
+  std::unique_ptr<BackendStatement> Prepare(const QString& sql, StatementAccess access) override;
 
 private:
+  // Whether the text between from and end holds more than blanks and comments.
+  bool RemainsAStatement(const char* from, const char* end) const;
   sqlite3* db_ = nullptr;
 };

@@ -1,0 +1,142 @@
+// Inputs meant to do harm: values that would escape a generated script,
+// statements that would write through a window that only reads.
+#include "comlib/failure.h"
+#include "comlib/row_text.h"
+#include "database/database.h"
+#include "database/query.h"
+#include "database/statement_text.h"
+#include "support/modal.h"
+#include "support/temp_database.h"
+#include "support/window_fixture.h"
+
+#include <QCheckBox>
+#include <QFile>
+#include <QPlainTextEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+QString Sqlite3(const QString& file, const QString& sql) {
+  QProcess shell;
+  shell.start(QStringLiteral("sqlite3"), {file});
+  shell.write(sql.toUtf8());
+  shell.closeWriteChannel();
+  EXPECT_TRUE(shell.waitForFinished(30000));
+  EXPECT_EQ(shell.exitCode(), 0) << shell.readAllStandardError().toStdString();
+  return QString::fromUtf8(shell.readAllStandardOutput());
+}
+
+const char* kTrickySchema =
+    "create table tricky (i integer, r real, m money, t varchar(60));"
+    "create table victim (a integer); insert into victim values (1);";
+
+}  // namespace
+
+TEST(NumericLiteral, OnlyWhatAnEngineReadsAsANumber) {
+  for (const char* good : {"0", "-12", "+7", "1.5", ".5", "5.", "-0.25", "1E+300", "2e-5", "9223372036854775807"})
+    EXPECT_TRUE(IsNumericLiteral(QString::fromLatin1(good))) << good;
+  for (const char* bad : {"", "-", ".", "1.2.3", "1e", "e5", "1,5", " 1", "1 ", "INF", "NAN", "0x1F", "1--1",
+                          "0,0,'x'); drop table victim; --"})
+    EXPECT_FALSE(IsNumericLiteral(QString::fromLatin1(bad))) << bad;
+}
+
+using UiScriptInjection = WindowTest;
+
+// The insert script of a table whose number columns hold text (SQLite allows
+// it), run by sqlite3 on a copy of the schema, gives back the same table and
+// touches nothing else.
+TEST_F(UiScriptInjection, InsertScriptRoundTripsThroughSqlite3) {
+  TempDatabase db(QString::fromLatin1(kTrickySchema) + QStringLiteral(
+      "insert into tricky values (1, 0.5, 12.5, 'plain');"
+      "insert into tricky values ('0,0,''x''); drop table victim; --', 'abc', 'n/a', 'it''s');"
+      "insert into tricky values ('1); delete from victim; select (1', '1e', '-', 'both '' and \"');"
+      "insert into tricky values (-42, -1.5e300, null, null);"
+      "insert into tricky values ('12abc', '', ' 7', '中文 \"quoted\"');"),
+                  QStringLiteral("INJECTDB"));
+  UseDatabase(db.Alias());
+  W().chbShowMemo->setChecked(false);
+  W().ChBEachRow->setChecked(true);
+  W().ChBColName->setChecked(true);
+  W().MemoSQL->setPlainText(QStringLiteral("select * from tricky"));
+  QTest::mouseClick(W().ButtonSQLExec, Qt::LeftButton);
+
+  QStringList script;
+  for (const QString& line : OutputLines())
+    if (line != QLatin1String("use qledger") && line != QLatin1String("go")) script << line + QLatin1Char(';');
+  ASSERT_EQ(script.size(), 5);
+  EXPECT_TRUE(script[1].contains(QStringLiteral("\"0,0,'x'); drop table victim; --\""))) << script[1].toStdString();
+
+  QTemporaryDir dir;
+  const QString copy = dir.filePath(QStringLiteral("copy.db"));
+  Sqlite3(copy, QString::fromLatin1(kTrickySchema));
+  Sqlite3(copy, script.join(QLatin1Char('\n')));
+  const QString dump = QStringLiteral("select quote(i), quote(r), quote(m), quote(t) from tricky order by rowid;");
+  EXPECT_EQ(Sqlite3(copy, dump), Sqlite3(db.Path(), dump));
+  EXPECT_EQ(Sqlite3(copy, QStringLiteral("select count(*) from victim;")), QStringLiteral("1\n"));
+}
+
+TEST(StatementText, OneStatementWhateverTheQuotes) {
+  for (const char* one : {"select 1", "select 1;", "select 1 ;  \n", "select ';' as a", "select \"a;b\" from t",
+                          "select 1; -- done", "select 1; /* done; */", "select 'it''s; ok'", "select [a;b] from t",
+                          "select 1 -- ; delete from t\n"})
+    EXPECT_TRUE(HoldsOneStatement(QString::fromLatin1(one))) << one;
+  for (const char* more : {"select 1; delete from t", "select 1;;select 2", "select 1 as a; delete from keepme",
+                           "select 'a'; drop table t; --'", "select 'a\\'; delete from t; --'",
+                           "select E'\\''; delete from t", "select $a$; delete from t; $a$", "select 1 /* x */; x",
+                           // Some engine would read two statements here, so it is refused.
+                           "select $$;$$"})
+    EXPECT_FALSE(HoldsOneStatement(QString::fromLatin1(more))) << more;
+}
+
+TEST(SqliteSafety, OneStatementAndReadOnlyRuns) {
+  TempDatabase db(QStringLiteral("create table keepme (a integer); insert into keepme values (1), (2);"),
+                  QStringLiteral("SAFEDB"));
+  TDatabase database;
+  database.SetDatabaseName(QStringLiteral("SAFE"));
+  database.SetAliasName(db.Alias());
+  TQuery query;
+  query.SetDatabaseName(QStringLiteral("SAFE"));
+  query.SetReadOnly(true);
+  auto open = [&](const QString& sql) {
+    query.Close();
+    query.SQL().SetText(sql);
+    query.Open();
+  };
+  for (const char* bad : {"select 1 as a; delete from keepme", "select 1 as a;\ndelete from keepme;",
+                          "select * from keepme; select 2"}) {
+    try {
+      open(QString::fromLatin1(bad));
+      ADD_FAILURE() << "ran " << bad;
+    } catch (const EDatabaseError& e) {
+      EXPECT_EQ(e.Message(), MultipleStatementsMessage());
+    }
+  }
+  EXPECT_THROW(open(QStringLiteral("insert into keepme values (3) returning a")), EDatabaseError);
+  EXPECT_THROW(open(QStringLiteral("delete from keepme returning a")), EDatabaseError);
+  open(QStringLiteral("select count(*) from keepme; -- two rows"));
+  EXPECT_EQ(query.Fields(0)->AsInteger(), 2);
+  // A query that may write still runs one statement only.
+  query.SetReadOnly(false);
+  EXPECT_THROW(open(QStringLiteral("select 1; delete from keepme")), EDatabaseError);
+  open(QStringLiteral("select count(*) from keepme"));
+  EXPECT_EQ(query.Fields(0)->AsInteger(), 2);
+}
+
+using UiReadOnlyRun = WindowTest;
+
+TEST_F(UiReadOnlyRun, TheWindowRefusesASecondStatementBeforeAnythingRuns) {
+  TempDatabase db(QStringLiteral("create table keepme (a integer); insert into keepme values (1), (2);"),
+                  QStringLiteral("KEEPDB"));
+  UseDatabase(db.Alias());
+  W().chbShowMemo->setChecked(false);
+  ModalAnswerer answerer;
+  W().MemoSQL->setPlainText(QStringLiteral("select 1 as a; delete from keepme"));
+  QTest::mouseClick(W().ButtonSQLExec, Qt::LeftButton);
+  EXPECT_EQ(answerer.Texts(), QStringList({MultipleStatementsMessage()}));
+  W().MemoSQL->setPlainText(QStringLiteral("select count(*) as n from keepme"));
+  QTest::mouseClick(W().ButtonSQLExec, Qt::LeftButton);
+  EXPECT_EQ(OutputLines(), QStringList({QStringLiteral("2")}));
+}
