@@ -69,6 +69,10 @@ TEST(Big5, WindowsTableSubstitutesAndCounts) {
   qsizetype bad = 0;
   EXPECT_EQ(ToBig5(QStringLiteral("a한b😀c"), &bad), QByteArray("a?b?c"));
   EXPECT_EQ(bad, 2);
+  // Invisible characters are counted, not dropped without a word.
+  EXPECT_EQ(ToBig5(QStringLiteral("a\u200Bb\u202Ec中"), &bad), QByteArray("a?b?c\xA4\xA4"));
+  EXPECT_EQ(bad, 2);
+  EXPECT_EQ(Big5Prefix(QStringLiteral("a\u200Bb"), 2), QStringLiteral("a\u200B"));
   EXPECT_EQ(Big5Length(QStringLiteral("中a")), 3);
   EXPECT_EQ(Big5Prefix(QStringLiteral("ab中文"), 3), QStringLiteral("ab"));
   EXPECT_EQ(Big5Prefix(QStringLiteral("ab中文"), 4), QStringLiteral("ab中"));

@@ -186,11 +186,23 @@ TEST_F(UiSave, CharactersBig5CannotHoldAreNeverDroppedSilently) {
   EXPECT_TRUE(ReadAll(File("korean.xls")).contains(QByteArray("\x02??", 3)));
 }
 
+TEST_F(UiSave, InvisibleCharactersAreAskedAboutToo) {
+  // U+200B and U+202E have no Big5 form; they are counted, not dropped.
+  W().MemoOutput->setPlainText(QStringLiteral("a\u200Bb\u202Ec"));
+  DialogScript refuse{File("hidden.txt")};
+  refuse.confirm = QStringLiteral("取消");
+  Save(refuse);
+  ASSERT_EQ(refuse.messages.size(), 1);
+  EXPECT_TRUE(refuse.messages.first().contains(QStringLiteral("有 2 個字元"))) << refuse.messages.first().toStdString();
+  EXPECT_FALSE(QFileInfo::exists(File("hidden.txt")));
+}
+
 TEST_F(UiSave, FailuresLeaveTheOldFileAndSaySo) {
   DialogScript nowhere{QStringLiteral("/proc/q2t-out.txt")};
   Save(nowhere);
   ASSERT_FALSE(nowhere.messages.isEmpty());
-  EXPECT_EQ(nowhere.messages.last(), QStringLiteral("無法產生檔案 /proc/q2t-out.txt"));
+  EXPECT_EQ(nowhere.messages.last().section(QLatin1Char('\n'), 0, 0), QStringLiteral("無法產生檔案 /proc/q2t-out.txt"));
+  EXPECT_TRUE(nowhere.messages.last().section(QLatin1Char('\n'), 1).startsWith(QStringLiteral("/proc/q2t-out.txt: ")));
 
   WriteAll(File("big.txt"), QByteArray("previous"));
   W().MemoOutput->setPlainText(QString(100000, QLatin1Char('x')));
@@ -200,7 +212,8 @@ TEST_F(UiSave, FailuresLeaveTheOldFileAndSaySo) {
     Save(full);
   }
   ASSERT_FALSE(full.messages.isEmpty());
-  EXPECT_EQ(full.messages.last(), QStringLiteral("串流(Stream)寫入錯誤"));
+  EXPECT_EQ(full.messages.last().toStdString(),
+            "串流(Stream)寫入錯誤\n" + File("big.txt").toStdString() + ": File too large");
   EXPECT_EQ(ReadAll(File("big.txt")), QByteArray("previous"));
   EXPECT_EQ(QDir(dir_.path()).entryList(QDir::Files), QStringList({QStringLiteral("big.txt")}));
 }

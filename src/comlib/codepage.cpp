@@ -11,6 +11,12 @@ namespace {
 // "cp950" would be IBM's table in ICU; this is the Windows one.
 constexpr const char* kBig5 = "windows-950-2000";
 
+// ICU's own stop callback lets characters such as U+200B or U+202E vanish
+// without a word; here every character the table lacks stops the conversion,
+// so that it is replaced and counted like any other.
+void U_CALLCONV StopOnEveryUnmappable(const void*, UConverterFromUnicodeArgs*, const UChar*, int32_t, UChar32,
+                                      UConverterCallbackReason, UErrorCode*) {}
+
 struct ConverterCloser {
   void operator()(UConverter* c) const { ucnv_close(c); }
 };
@@ -20,7 +26,7 @@ Converter OpenConverter() {
   UErrorCode err = U_ZERO_ERROR;
   Converter c(ucnv_open(kBig5, &err));
   if (U_FAILURE(err)) throw Failure(QStringLiteral("無法開啟Big5字碼轉換: %1").arg(QString::fromLatin1(u_errorName(err))));
-  ucnv_setFromUCallBack(c.get(), UCNV_FROM_U_CALLBACK_STOP, nullptr, nullptr, nullptr, &err);
+  ucnv_setFromUCallBack(c.get(), StopOnEveryUnmappable, nullptr, nullptr, nullptr, &err);
   return c;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 // A failure is an exception that carries the message the user is shown.
 #include <QString>
+#include <QtGlobal>
 #include <exception>
 #include <string>
 
@@ -14,6 +15,18 @@ private:
   QString message_;
   std::string utf8_;
 };
+
+// A file that could not be made or written: the program's own first line,
+// then the file and the system's reason (disk full, permission denied, ...).
+inline Failure FileFailure(const QString& firstLine, const QString& fileName, const QString& reason) {
+  return Failure(firstLine + QLatin1Char('\n') + fileName + QStringLiteral(": ") + reason);
+}
+
+// The system's reason for a failed write: Qt's file devices report only
+// "unknown error" for a full disk or a file grown past its limit.
+inline QString WriteErrorReason(int savedErrno, const QString& deviceReason) {
+  return savedErrno ? qt_error_string(savedErrno) : deviceReason;
+}
 
 // Failures raised by the database layer (connecting, opening, missing fields).
 class EDatabaseError : public Failure {

@@ -14,6 +14,7 @@
 #include <QPlainTextEdit>
 #include <QRadioButton>
 #include <QSaveFile>
+#include <cerrno>
 #include <optional>
 
 namespace {
@@ -36,10 +37,13 @@ std::optional<QByteArray> EncodeForSaving(QString text) {
 // Replaces the file only when every byte was written.
 void WriteWhole(const QString& fileName, const QByteArray& bytes) {
   QSaveFile file(fileName);
-  if (!file.open(QIODevice::WriteOnly)) throw Failure(QStringLiteral("無法產生檔案 %1").arg(fileName));
+  if (!file.open(QIODevice::WriteOnly))
+    throw FileFailure(QStringLiteral("無法產生檔案 %1").arg(fileName), fileName, file.errorString());
+  errno = 0;
   if (file.write(bytes) != bytes.size() || !file.commit()) {
+    const QString reason = WriteErrorReason(errno, file.errorString());
     file.cancelWriting();
-    throw Failure(QStringLiteral("串流(Stream)寫入錯誤"));
+    throw FileFailure(QStringLiteral("串流(Stream)寫入錯誤"), fileName, reason);
   }
 }
 

@@ -8,6 +8,7 @@
 
 #include <QFileInfo>
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 
 namespace {
@@ -21,10 +22,15 @@ TXLSWriter::TXLSWriter(const QString& fileName) : fileName_(fileName) {
   if (exists && !Confirm(QStringLiteral("檔案[") + fileName + QStringLiteral("]已存在, 要覆蓋嗎?!"))) return;
   auto stream = std::make_unique<QSaveFile>(fileName);
   if (!stream->open(QIODevice::WriteOnly))
-    throw Failure((exists ? QStringLiteral("無法開啟檔案 %1") : QStringLiteral("無法產生檔案 %1")).arg(fileName));
+    throw FileFailure((exists ? QStringLiteral("無法開啟檔案 %1") : QStringLiteral("無法產生檔案 %1")).arg(fileName),
+                      fileName, stream->errorString());
   stream_ = std::move(stream);
   MaxCols = 100;
   MaxRows = 1000;
+}
+
+Failure TXLSWriter::WriteFailure(int savedErrno) const {
+  return FileFailure(kWriteError, fileName_, WriteErrorReason(savedErrno, stream_->errorString()));
 }
 
 // Without Commit the temporary file goes and the target stays as it was.
@@ -36,7 +42,8 @@ void TXLSWriter::Write(const char* data, qint64 size) {
   if (!stream_) throw Failure(kWriteError);
   if (used_ + size > kBufferBytes) Flush();
   if (size > kBufferBytes) {
-    if (stream_->write(data, size) != size) throw Failure(kWriteError);
+    errno = 0;
+    if (stream_->write(data, size) != size) throw WriteFailure(errno);
     return;
   }
   std::memcpy(buffer_.get() + used_, data, static_cast<std::size_t>(size));
@@ -45,7 +52,9 @@ void TXLSWriter::Write(const char* data, qint64 size) {
 
 void TXLSWriter::Flush() {
   if (used_ == 0) return;
-  if (!stream_ || stream_->write(buffer_.get(), used_) != used_) throw Failure(kWriteError);
+  if (!stream_) throw Failure(kWriteError);
+  errno = 0;
+  if (stream_->write(buffer_.get(), used_) != used_) throw WriteFailure(errno);
   used_ = 0;
 }
 
@@ -145,7 +154,11 @@ void TXLSWriter::WriteEOF() {
 void TXLSWriter::Commit() {
   if (!stream_) return;
   Flush();
-  const bool ok = stream_->commit();
+  errno = 0;
+  if (!stream_->commit()) {
+    const Failure failure = WriteFailure(errno);
+    stream_.reset();
+    throw failure;
+  }
   stream_.reset();
-  if (!ok) throw Failure(kWriteError);
 }

@@ -3,6 +3,8 @@
 // BOF, DIMENSIONS, cells (INTEGER, NUMBER, LABEL), EOF. Nothing else: no code
 // page, fonts or formats. The file replaces its target only when Commit is
 // called, so a failed write never destroys what was there.
+#include "comlib/failure.h"
+
 #include <QSaveFile>
 #include <QString>
 #include <memory>
@@ -39,6 +41,8 @@ public:
   qsizetype ReplacedCharacters() const { return replaced_; }
 
 private:
+  // "串流(Stream)寫入錯誤" with the file and the system's reason.
+  Failure WriteFailure(int savedErrno) const;
   void Write(const char* data, qint64 size);
   void CellHeader(int id, int length, int row, int col);
   void WriteLabelBytes(int row, int col, const char* bytes, qsizetype size);
