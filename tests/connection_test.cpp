@@ -78,7 +78,7 @@ TEST_F(PgConnection, LoginManagedConnectionReportsAndConnects) {
                              "Database1.DatabaseName=Z9Ivozu Database1.AliasName= Database1.LoginPrompt=false\r\n"
                              "Database1.Params.Text:\r\nSERVER NAME=") +
                          PgServerAddress() +
-                         QStringLiteral("\r\nHOST NAME=WS01\r\nUSER NAME=q2t\r\nPASSWORD=***********\r\n"
+                         QStringLiteral("\r\nHOST NAME=WS01\r\nUSER NAME=q2t\r\nPASSWORD=********\r\n"
                                         "APPLICATION NAME=") +
                          application + QStringLiteral("\r\n");
   EXPECT_EQ(answers.texts.first(), report);

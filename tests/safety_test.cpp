@@ -3,6 +3,7 @@
 #include "comlib/failure.h"
 #include "comlib/row_text.h"
 #include "database/database.h"
+#include "database/password_mask.h"
 #include "database/query.h"
 #include "database/statement_text.h"
 #include "support/modal.h"
@@ -139,4 +140,16 @@ TEST_F(UiReadOnlyRun, TheWindowRefusesASecondStatementBeforeAnythingRuns) {
   W().MemoSQL->setPlainText(QStringLiteral("select count(*) as n from keepme"));
   QTest::mouseClick(W().ButtonSQLExec, Qt::LeftButton);
   EXPECT_EQ(OutputLines(), QStringList({QStringLiteral("2")}));
+}
+
+TEST(PasswordMask, HidesThePasswordWithoutRevealingItOrItsLength) {
+  // A one-letter password must not turn every "o" into stars.
+  EXPECT_EQ(MaskPassword(QStringLiteral("connection refused"), QStringLiteral("o")), QStringLiteral("connection refused"));
+  EXPECT_EQ(MaskPassword(QStringLiteral("bad string UID=clerk;PWD=o;Server=x"), QStringLiteral("o")),
+            QStringLiteral("bad string UID=clerk;PWD=********;Server=x"));
+  EXPECT_EQ(MaskPassword(QStringLiteral("password = {a;b}}c} rejected"), QStringLiteral("a;b}c")),
+            QStringLiteral("password = ******** rejected"));
+  EXPECT_EQ(MaskPassword(QStringLiteral("user q2t: Sup3rSecret is wrong"), QStringLiteral("Sup3rSecret")),
+            QStringLiteral("user q2t: ******** is wrong"));
+  EXPECT_EQ(MaskPassword(QStringLiteral("host abc"), QStringLiteral("abc")), QStringLiteral("host abc"));
 }

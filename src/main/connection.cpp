@@ -10,6 +10,7 @@
 #include "controls/db_grid.h"
 #include "controls/db_image.h"
 #include "database/database.h"
+#include "database/password_mask.h"
 #include "database/query.h"
 #include "platform/automation.h"
 
@@ -23,14 +24,14 @@ QString CallText(AutomationObject& object, const char* method) {
   return object.Call(QLatin1String(method)).ToText();
 }
 
-// Parameter text for showing: the password's value never leaves the program.
+// Parameter text for showing: neither the password nor its length leaves
+// the program.
 QString MaskedParams(const QString& text) {
   QStringList lines = text.split(QStringLiteral("\r\n"));
   for (QString& line : lines) {
     if (line.section(QLatin1Char('='), 0, 0).compare(QLatin1String("PASSWORD"), Qt::CaseInsensitive) == 0 &&
         line.contains(QLatin1Char('=')))
-      line = line.section(QLatin1Char('='), 0, 0) + QLatin1Char('=') +
-             QString(line.section(QLatin1Char('='), 1).size(), QLatin1Char('*'));
+      line = line.section(QLatin1Char('='), 0, 0) + QLatin1Char('=') + kPasswordMask;
   }
   return lines.join(QStringLiteral("\r\n"));
 }

@@ -1,6 +1,7 @@
 #include "database/odbc/odbc_backend.h"
 
 #include "comlib/failure.h"
+#include "database/password_mask.h"
 #include "database/statement_text.h"
 
 #include <QRegularExpression>
@@ -44,9 +45,7 @@ QString Diagnostics(SQLSMALLINT type, SQLHANDLE handle, const QString& secret) {
   SQLSMALLINT length = 0;
   for (SQLSMALLINT i = 1; SQLGetDiagRecW(type, handle, i, state, &native, text, 1024, &length) == SQL_SUCCESS; ++i)
     messages << FromWide(text, std::min<SQLSMALLINT>(length, 1023));
-  QString message = messages.isEmpty() ? QStringLiteral("ODBC 錯誤") : messages.join(QLatin1Char('\n'));
-  if (!secret.isEmpty()) message.replace(secret, QStringLiteral("****"));
-  return message;
+  return MaskPassword(messages.isEmpty() ? QStringLiteral("ODBC 錯誤") : messages.join(QLatin1Char('\n')), secret);
 }
 
 bool Ok(SQLRETURN rc) { return rc == SQL_SUCCESS || rc == SQL_SUCCESS_WITH_INFO; }
