@@ -5,10 +5,13 @@
 #include "database/database.h"
 #include "database/query.h"
 #include "support/modal.h"
+#include "support/pg_recorder.h"
 #include "support/services.h"
 #include "support/window_fixture.h"
 
+#include <QCheckBox>
 #include <QClipboard>
+#include <QPushButton>
 #include <QComboBox>
 #include <QDialog>
 #include <QGuiApplication>
@@ -100,11 +103,74 @@ TEST_F(PgConnection, LoginManagedConnectionReportsAndConnects) {
   EXPECT_EQ(W().Query1->Fields(0)->AsString(), application);
   W().Query1->Close();
 
-  // A later plain alias keeps the parameter lines.
+  // A later plain alias starts from its own configuration.
   Choose(QStringLiteral("DBDEMOS"), answers);
   EXPECT_EQ(W().Database1->AliasName(), QStringLiteral("DBDEMOS"));
-  EXPECT_TRUE(W().Database1->Params().Text().contains(QStringLiteral("SERVER NAME=") + PgServerAddress()));
+  EXPECT_EQ(W().Database1->Params().Text(), QString());
   EXPECT_EQ(answers.texts.size(), 1);
+}
+
+TEST_F(PgConnection, TheSitesCredentialsNeverGoToAnotherServer) {
+  AdminStub stub(StubArguments());
+  Answers answers;
+  Choose(QStringLiteral("Z9Ivozu"), answers);
+  ASSERT_TRUE(W().Database1->Connected());
+  // A data source without a user of its own, served by a recording stand-in.
+  PgLoginRecorder recorder(qEnvironmentVariableIntValue("Q2T_RECORDER_PORT"));
+  Choose(QStringLiteral("Q2T_RECORDER"), answers);
+  ASSERT_EQ(answers.texts.size(), 2);
+  EXPECT_FALSE(recorder.Users().isEmpty());
+  EXPECT_FALSE(recorder.Users().contains(QStringLiteral("q2t")));
+  EXPECT_FALSE(recorder.Passwords().contains(QStringLiteral("Sup3rSecret")));
+}
+
+TEST_F(PgConnection, DriverNamesOutsideTheConfigurationAreRefused) {
+  const QString refused = QStringLiteral("不是ODBC設定中已安裝的驅動程式");
+  for (const QString& driver : {QStringLiteral("/usr/lib/x86_64-linux-gnu/odbc/libsqlite3odbc.so"),
+                                QStringLiteral("SQLite3};Driver={PostgreSQL Unicode"),
+                                QStringLiteral("PostgreSQL Unicode;ConnSettings=drop table accounts")}) {
+    TDatabase database;
+    database.SetDatabaseName(QStringLiteral("BADDRIVER"));
+    database.SetDriverName(driver);
+    database.SetLoginPrompt(false);
+    database.Params().SetValue(QStringLiteral("SERVER NAME"), PgServerAddress());
+    try {
+      database.SetConnected(true);
+      ADD_FAILURE() << "connected through " << driver.toStdString();
+    } catch (const EDatabaseError& e) {
+      EXPECT_TRUE(e.Message().contains(refused)) << e.Message().toStdString();
+    }
+  }
+  // Through the window, from the login manager.
+  AdminStub stub(StubArguments() << QStringLiteral("--db-type=/usr/lib/x86_64-linux-gnu/odbc/psqlodbcw.so"));
+  Answers answers;
+  Choose(QStringLiteral("Z9Ivozu"), answers);
+  ASSERT_GE(answers.texts.size(), 2);
+  EXPECT_TRUE(answers.texts.at(1).contains(refused)) << answers.texts.at(1).toStdString();
+  EXPECT_FALSE(W().Database1->Connected());
+}
+
+TEST_F(PgConnection, AFailedChangeLeavesThePreviousAliasConnected) {
+  Answers answers;
+  Choose(QStringLiteral("DBDEMO"), answers);  // a stray keystroke
+  ASSERT_EQ(answers.texts.size(), 1);
+  EXPECT_EQ(W().ComboBox1->currentText(), QStringLiteral("DBDEMOS"));
+  EXPECT_TRUE(W().Database1->Connected());
+  EXPECT_EQ(W().Database1->AliasName(), QStringLiteral("DBDEMOS"));
+  W().MemoSQL->setPlainText(QStringLiteral("select count(*) from customer"));
+  W().chbShowMemo->setChecked(false);
+  QTest::mouseClick(W().ButtonSQLExec, Qt::LeftButton);
+  EXPECT_EQ(answers.texts.size(), 1);
+  EXPECT_TRUE(W().Query1->Active());
+
+  // Picking the shown alias from the list runs the change again.
+  W().MemoSQL->setPlainText(QStringLiteral("kept until a change runs"));
+  W().ComboBox1->setCurrentIndex(W().ComboBox1->findText(QStringLiteral("DBDEMOS")));
+  W().ComboBox1->showPopup();
+  QApplication::processEvents();
+  W().ComboBox1->hidePopup();
+  emit W().ComboBox1->activated(W().ComboBox1->currentIndex());
+  EXPECT_TRUE(W().MemoSQL->toPlainText().isEmpty());
 }
 
 TEST_F(PgConnection, AfterTheLoginManagedConnectionAFailurePutsBackAnEmptyName) {

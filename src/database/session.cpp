@@ -88,6 +88,10 @@ std::unique_ptr<BackendConnection> TSession::OpenAlias(const QString& alias, TDa
 }
 
 std::unique_ptr<BackendConnection> TSession::OpenDriver(const QString& driver, TDatabase& database) {
+  // The name comes from outside the program: only a driver of the ODBC
+  // configuration may be named, never a library path or more attributes.
+  if (!OdbcDrivers().contains(driver))
+    throw EDatabaseError(QStringLiteral("資料庫驅動程式 '%1' 不是ODBC設定中已安裝的驅動程式, 沒有連接").arg(driver));
   QString user, password;
   Login(database, QString(), user, password);
   QMap<QString, QString> params;

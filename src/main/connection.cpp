@@ -48,6 +48,7 @@ void TForm1::ComboBox1Change(QObject*) {
   try {
     const QString text = ComboBox1->currentText();
     const bool managed = text == kLoginManaged;
+    ++ConnectionChanges;
     if (!managed) {
       Database1->SetLoginPrompt(true);
     } else {
@@ -65,6 +66,7 @@ void TForm1::ComboBox1Change(QObject*) {
         Database1->SetDatabaseName(text);
         Database1->SetAliasName(QString());
         Database1->SetDriverName(CallText(manager, "GetDataBaseType"));
+        Database1->Params().Clear();  // what a plain alias's login left is not the site's
         Database1->Params().SetValue(QStringLiteral("SERVER NAME"), CallText(manager, "GetConnectServer"));
         Database1->Params().SetValue(QStringLiteral("HOST NAME"), CallText(manager, "GetLocalHostName"));
         Database1->Params().SetValue(QStringLiteral("USER NAME"), CallText(manager, "GetConnectUserID"));
@@ -88,6 +90,9 @@ void TForm1::ComboBox1Change(QObject*) {
     DBGrid1->setEnabled(false);
     if (!managed) {
       Database1->SetConnected(false);
+      // A plain alias starts from its own configuration: the site's user
+      // and password must not go to another server.
+      Database1->Params().Clear();
       Database1->SetAliasName(text);
       Database1->SetDatabaseName(text);
       Database1->SetConnected(true);
@@ -96,9 +101,42 @@ void TForm1::ComboBox1Change(QObject*) {
     FormShow(this);
     ButtonClearSQLClick(ButtonClearSQL);
   } catch (const Failure& failure) {
-    ShowMessage(failure.Message());
+    QString message = failure.Message();
+    const QString shown = ReconnectPrevAlias(message);
+    ShowMessage(message);
     const QSignalBlocker quiet(ComboBox1);  // putting the old name back is no new change
-    ComboBox1->setEditText(PrevAlias);
+    ComboBox1->setEditText(shown);
     ComboBox1->setFocus();
   }
+}
+
+// After a failed change the box shows the previous alias again; connect to
+// it again too, so that what the box shows is what is connected. Gives the
+// text for the box: empty when there is nothing to go back to or going back
+// failed as well (then `message` says so).
+QString TForm1::ReconnectPrevAlias(QString& message) {
+  if (PrevAlias.isEmpty()) return {};
+  if (Database1->Connected() && Database1->AliasName() == PrevAlias && Query1->DatabaseName() == PrevAlias)
+    return PrevAlias;  // the change failed before it touched the connection
+  try {
+    Query1->Close();
+    Database1->SetConnected(false);
+    Database1->SetLoginPrompt(true);
+    Database1->Params().Clear();
+    Database1->SetAliasName(PrevAlias);
+    Database1->SetDatabaseName(PrevAlias);
+    Database1->SetConnected(true);
+    Query1->SetDatabaseName(Database1->DatabaseName());
+    FormShow(this);
+    return PrevAlias;
+  } catch (const Failure& again) {
+    message += QLatin1Char('\n') + QStringLiteral("也無法重新連接 '%1': %2").arg(PrevAlias, again.Message());
+    return {};
+  }
+}
+
+void TForm1::ComboBox1Activated() {
+  // Picking the entry the box already shows changes no text, so no change
+  // ran: run it now (to reconnect, say, after the server came back).
+  if (ConnectionChanges == ConnectionChangesAtPick) ComboBox1Change(ComboBox1);
 }

@@ -84,6 +84,10 @@ public:
   QString TableName;
   bool InFormShow = false;
   QString PrevAlias;
+  // Connection changes run so far, and their number when the user began to
+  // pick from the list.
+  int ConnectionChanges = 0;
+  int ConnectionChangesAtPick = 0;
   std::shared_ptr<AutomationObject> LoginManager;
   QString APUserID;
   QString APUserName;
@@ -116,6 +120,9 @@ public:
 
   // Connection selection.
   void ComboBox1Change(QObject* sender);
+  // A pick from the connection list; runs the change when the pick left the
+  // text as it was.
+  void ComboBox1Activated();
   // What the login-managed connection is about to use, the password masked.
   QString ConnectionReport() const;
 
@@ -136,6 +143,9 @@ public:
   // Table list and field browser.
   void CmbTablesEnter(QObject* sender);
   void CmbTablesKeyPress(QObject* sender, QChar& key);
+
+private:
+  QString ReconnectPrevAlias(QString& message);
 
 protected:
   bool eventFilter(QObject* watched, QEvent* event) override;

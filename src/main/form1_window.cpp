@@ -12,6 +12,7 @@
 #include "main/guard.h"
 #include "platform/admin_presence.h"
 
+#include <QAbstractItemView>
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
@@ -57,6 +58,7 @@ void TForm1::ConnectHandlers() {
   connect(ChBEachRow, &QCheckBox::clicked, this, [this] { Guarded([this] { ChBEachRowClick(ChBEachRow); }); });
   connect(Timer1, &QTimer::timeout, this, [this] { Guarded([this] { Timer1Timer(Timer1); }); });
   connect(ComboBox1, &QComboBox::editTextChanged, this, [this] { Guarded([this] { ComboBox1Change(ComboBox1); }); });
+  connect(ComboBox1, &QComboBox::activated, this, [this] { Guarded([this] { ComboBox1Activated(); }); });
   connect(CmbTables, &QComboBox::activated, this, [this] { Guarded([this] { CmbTablesEnter(CmbTables); }); });
 
   for (QObject* watched : {static_cast<QObject*>(MemoSQL), static_cast<QObject*>(MemoFields),
@@ -64,6 +66,8 @@ void TForm1::ConnectHandlers() {
                            static_cast<QObject*>(CmbTables)})
     watched->installEventFilter(this);
   CmbTables->lineEdit()->installEventFilter(this);
+  ComboBox1->view()->installEventFilter(this);
+  ComboBox1->installEventFilter(this);
   Timer1->start();
 }
 
@@ -81,6 +85,8 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
     });
     return false;
   }
+  if ((watched == ComboBox1->view() && type == QEvent::Show) || (watched == ComboBox1 && type == QEvent::KeyPress))
+    ConnectionChangesAtPick = ConnectionChanges;  // a pick may follow
   if (watched == MemoOutput->viewport()) {
     if (type == QEvent::MouseButtonPress) {
       auto* mouse = static_cast<QMouseEvent*>(event);

@@ -278,6 +278,18 @@ QStringList OdbcDataSources() {
   return names;
 }
 
+QStringList OdbcDrivers() {
+  QStringList names;
+  SQLWCHAR name[512], attributes[4096];
+  SQLSMALLINT nameLength = 0, attributesLength = 0;
+  SQLUSMALLINT direction = SQL_FETCH_FIRST;
+  while (Ok(SQLDriversW(Environment(), direction, name, 512, &nameLength, attributes, 4096, &attributesLength))) {
+    names << FromWide(name);
+    direction = SQL_FETCH_NEXT;
+  }
+  return names;
+}
+
 QString OdbcDataSourceUser(const QString& dataSource) {
   const QByteArray dsn = dataSource.toUtf8();
   for (const char* key : {"UserName", "Username", "UID", "User"}) {
@@ -345,7 +357,9 @@ QString OdbcDriverConnection(const QString& driver, const QMap<QString, QString>
   const auto parts = address.match(server);
   const QString host = parts.captured(1), port = parts.captured(2), database = parts.captured(3);
   const QString kind = driver.toLower();
-  QString text = QStringLiteral("DRIVER={") + driver + QStringLiteral("};");
+  QString escaped = driver;
+  QString text = QStringLiteral("DRIVER={") + escaped.replace(QLatin1Char('}'), QLatin1String("}}")) +
+                 QStringLiteral("};");
   if (kind.contains(QLatin1String("sqlite"))) {
     AddAttribute(text, "Database", server);
   } else if (kind.contains(QLatin1String("postgres"))) {

@@ -6,6 +6,8 @@
 
 // Data sources the driver manager lists, user and system, in its order.
 QStringList OdbcDataSources();
+// Drivers installed in the ODBC configuration (odbcinst.ini), by name.
+QStringList OdbcDrivers();
 // The user name a data source is configured with; empty when none.
 QString OdbcDataSourceUser(const QString& dataSource);
 
