@@ -1,6 +1,8 @@
 // Inputs meant to do harm: values that would escape a generated script,
 // statements that would write through a window that only reads.
+#include "comlib/clipboard.h"
 #include "comlib/failure.h"
+#include "controls/text_pane.h"
 #include "comlib/row_text.h"
 #include "database/database.h"
 #include "database/password_mask.h"
@@ -11,7 +13,10 @@
 #include "support/window_fixture.h"
 
 #include <QCheckBox>
+#include <QClipboard>
 #include <QFile>
+#include <QGuiApplication>
+#include <QTextEdit>
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QPushButton>
@@ -152,4 +157,22 @@ TEST(PasswordMask, HidesThePasswordWithoutRevealingItOrItsLength) {
   EXPECT_EQ(MaskPassword(QStringLiteral("user q2t: Sup3rSecret is wrong"), QStringLiteral("Sup3rSecret")),
             QStringLiteral("user q2t: ******** is wrong"));
   EXPECT_EQ(MaskPassword(QStringLiteral("host abc"), QStringLiteral("abc")), QStringLiteral("host abc"));
+}
+
+using UiClipboardCopy = WindowTest;
+
+// The right-click copy skips the rich-text control it used to go through;
+// the text on the clipboard must stay what that control gave.
+TEST_F(UiClipboardCopy, RightClickCopyGivesWhatARichTextCopyGave) {
+  const QString text = QStringLiteral("a\u00A0b\tc\u2028d\u2029e 中文\u200B\nline 2\n\n");
+  QTextEdit buffer;
+  buffer.setPlainText(text);
+  buffer.selectAll();
+  buffer.copy();
+  const QString before = QGuiApplication::clipboard()->text();
+  W().MemoOutput->setPlainText(text);
+  QGuiApplication::clipboard()->clear();
+  QTest::mouseClick(W().MemoOutput->viewport(), Qt::RightButton, {}, QPoint(10, 10));
+  EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(), before.toStdString());
+  EXPECT_EQ(RichTextCopyText(text).toStdString(), before.toStdString());
 }

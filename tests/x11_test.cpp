@@ -11,6 +11,8 @@
 #include "controls/text_pane.h"
 #include <QProcess>
 #include <QTest>
+#include <QElapsedTimer>
+#include <csignal>
 
 namespace {
 
@@ -78,6 +80,34 @@ TEST_F(X11Clipboard, DoubleClickAppendsAnotherProgramsRichTextAsPlainText) {
   EXPECT_EQ(lines, QStringList({QStringLiteral("before"), QStringLiteral("粗體 and italic"),
                                 QStringLiteral("粗體 and italic")}));
   QGuiApplication::clipboard()->setText(QStringLiteral("done"));  // xclip loses the selection and ends
+}
+
+// Another program takes the clipboard and then stops answering (stopped,
+// not ended): a paste waits one clipboard timeout, not several, and the
+// window neither crashes nor loses its output.
+TEST_F(X11Clipboard, AHungClipboardOwnerCostsOneTimeoutAndNothingElse) {
+  W().MemoOutput->setPlainText(QStringLiteral("kept"));
+  QProcess hung;
+  hung.start(QStringLiteral("xclip"), {QStringLiteral("-quiet"), QStringLiteral("-loops"), QStringLiteral("0"),
+                                       QStringLiteral("-selection"), QStringLiteral("clipboard")});
+  hung.write("theirs");
+  hung.closeWriteChannel();
+  ASSERT_TRUE(QTest::qWaitFor([] { return !QGuiApplication::clipboard()->ownsClipboard(); }, 5000));
+  QTest::qWait(300);  // xclip has taken the selection
+  ASSERT_EQ(::kill(static_cast<pid_t>(hung.processId()), SIGSTOP), 0);
+
+  QElapsedTimer elapsed;
+  elapsed.start();
+  QTest::mouseDClick(W().MemoOutput->viewport(), Qt::LeftButton, {}, QPoint(20, 20));
+  // One timeout is five seconds; several in a row would be ten or more.
+  EXPECT_LT(elapsed.elapsed(), 9000);
+  EXPECT_EQ(W().MemoOutput->toPlainText(), QStringLiteral("kept\n"));
+  W().MemoOutput->appendPlainText(QStringLiteral("still working"));
+  EXPECT_EQ(W().MemoOutput->lineCount(), 3);
+
+  ::kill(static_cast<pid_t>(hung.processId()), SIGCONT);
+  hung.kill();
+  hung.waitForFinished();
 }
 
 TEST(X11Presence, FindsTheAdministrationWindowOfAnotherProgram) {

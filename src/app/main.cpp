@@ -4,7 +4,12 @@
 #include "main/application.h"
 #include "main/form1.h"
 
+#include <csignal>
+
 int main(int argc, char** argv) {
+  // A clipboard peer or a driver's socket that goes away must not end the
+  // program: the failed write reports an error instead.
+  std::signal(SIGPIPE, SIG_IGN);
   TApplication app(argc, argv);
   std::unique_ptr<TForm1> window;
   try {

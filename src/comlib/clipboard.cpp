@@ -4,6 +4,21 @@
 
 #include <QClipboard>
 #include <QGuiApplication>
+#include <QMimeData>
+
+QString RichTextCopyText(QString text) {
+  for (QChar& c : text) {
+    switch (c.unicode()) {
+      case QChar::Nbsp: c = QLatin1Char(' '); break;
+      case QChar::ParagraphSeparator:
+      case QChar::LineSeparator:
+      case 0xFDD0:  // a text document's frame marks
+      case 0xFDD1: c = QLatin1Char('\n'); break;
+      default: break;
+    }
+  }
+  return text;
+}
 
 bool CopyToClipboard(const QString& text) {
   QClipboard* clipboard = QGuiApplication::clipboard();
@@ -18,7 +33,24 @@ bool CopyToClipboardAndShow(const QString& text) {
   return copied;
 }
 
+ClipboardContent ReadClipboard() {
+  QClipboard* clipboard = QGuiApplication::clipboard();
+  const QMimeData* data = clipboard ? clipboard->mimeData(QClipboard::Clipboard) : nullptr;
+  if (!data) return {};
+  // Asking for the formats is one request to the owning program. An owner
+  // that does not answer costs one timeout here, and then nothing more is
+  // asked of it (each further question would wait as long again).
+  const QStringList formats = data->formats();
+  if (formats.isEmpty()) return {};
+  ClipboardContent content;
+  if (formats.contains(QLatin1String("text/html"))) content.html = data->html();
+  if (content.html.isNull()) content.text = data->text();
+  return content;
+}
+
 QString ClipboardText() {
   QClipboard* clipboard = QGuiApplication::clipboard();
-  return clipboard ? clipboard->text(QClipboard::Clipboard) : QString();
+  const QMimeData* data = clipboard ? clipboard->mimeData(QClipboard::Clipboard) : nullptr;
+  if (!data || data->formats().isEmpty()) return {};  // see ReadClipboard
+  return data->text();
 }

@@ -1,5 +1,7 @@
 #include "controls/text_pane.h"
 
+#include "comlib/clipboard.h"
+
 #include <QApplication>
 #include <QClipboard>
 #include <QKeyEvent>
@@ -18,6 +20,61 @@ TTextPane::TTextPane(QWidget* parent) : QAbstractScrollArea(parent) {
 }
 
 int TTextPane::LineHeight() const { return fontMetrics().lineSpacing(); }
+
+namespace {
+// Lines up to this length are laid out whole, as a text layout would; longer
+// ones (a 50 MB value, say) only in the part that shows.
+constexpr qsizetype kLongLine = 4096;
+constexpr qsizetype kCheckpoint = 1024;
+}  // namespace
+
+int TTextPane::Advance(const QChar* at, qsizetype remaining) const {
+  if (at->isHighSurrogate() && remaining > 1) return fontMetrics().horizontalAdvance(QString(at, 2));
+  if (at->isLowSurrogate()) return 0;  // measured with its high half
+  if (advances_.empty()) advances_.assign(65536, 0);
+  quint16& cached = advances_[at->unicode()];
+  // Stored plus one, so that a zero-width character is measured once too.
+  if (cached == 0) cached = static_cast<quint16>(std::clamp(fontMetrics().horizontalAdvance(*at), 0, 65534) + 1);
+  return cached - 1;
+}
+
+void TTextPane::ForgetLongLineLayout() {
+  checkpointLine_ = -1;
+  checkpoints_.clear();
+}
+
+int TTextPane::XOf(qsizetype line, qsizetype column) const {
+  const qsizetype start = LineStart(line), length = LineEnd(line) - start;
+  column = std::clamp<qsizetype>(column, 0, length);
+  if (length <= kLongLine) return fontMetrics().horizontalAdvance(text_.mid(start, column));
+  if (checkpointLine_ != line) {
+    checkpointLine_ = line;
+    checkpoints_.assign(1, 0);
+  }
+  // Checkpoints are measured as far as they are needed, once.
+  const QChar* data = text_.constData() + start;
+  while (static_cast<qsizetype>(checkpoints_.size() - 1) * kCheckpoint + kCheckpoint <= column) {
+    const qsizetype from = static_cast<qsizetype>(checkpoints_.size() - 1) * kCheckpoint;
+    int x = checkpoints_.back();
+    for (qsizetype i = from; i < from + kCheckpoint; ++i) x += Advance(data + i, length - i);
+    checkpoints_.push_back(x);
+  }
+  const qsizetype base = column / kCheckpoint * kCheckpoint;
+  int x = checkpoints_[static_cast<std::size_t>(base / kCheckpoint)];
+  for (qsizetype i = base; i < column; ++i) x += Advance(data + i, length - i);
+  return x;
+}
+
+qsizetype TTextPane::ColumnAt(qsizetype line, int x) const {
+  // The column whose left edge is nearest to x.
+  qsizetype lo = 0, hi = LineEnd(line) - LineStart(line);
+  while (lo < hi) {
+    const qsizetype mid = (lo + hi + 1) / 2;
+    if ((XOf(line, mid - 1) + XOf(line, mid)) / 2 <= x) lo = mid;
+    else hi = mid - 1;
+  }
+  return lo;
+}
 
 qsizetype TTextPane::LineEnd(qsizetype line) const {
   return line + 1 < lineCount() ? LineStart(line + 1) - 1 : text_.size();
@@ -49,6 +106,7 @@ void TTextPane::IndexLines(qsizetype from) {
 }
 
 void TTextPane::setPlainText(const QString& text) {
+  ForgetLongLineLayout();
   text_ = text;
   text_.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
   starts_.assign(1, 0);
@@ -63,6 +121,7 @@ void TTextPane::setPlainText(const QString& text) {
 }
 
 void TTextPane::appendPlainText(const QString& text) {
+  if (checkpointLine_ == lineCount() - 1) ForgetLongLineLayout();  // the last line may grow
   const qsizetype from = text_.size();
   if (!text_.isEmpty() || lineCount() > 1) text_ += QLatin1Char('\n');
   if (text.contains(QLatin1Char('\r'))) {
@@ -94,6 +153,7 @@ void TTextPane::RemoveRange(qsizetype from, qsizetype to) {
 
 void TTextPane::insertText(const QString& input) {
   if (readOnly_) return;
+  ForgetLongLineLayout();
   QString text = input;
   text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
   text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
@@ -133,7 +193,7 @@ void TTextPane::copy() const {
   if (caret_ != anchor_) QApplication::clipboard()->setText(selectedText());
 }
 
-void TTextPane::paste() { insertText(QApplication::clipboard()->text()); }
+void TTextPane::paste() { insertText(ClipboardText()); }
 
 void TTextPane::setCaretPosition(qsizetype position, bool keepAnchor) {
   caret_ = std::clamp<qsizetype>(position, 0, text_.size());
@@ -161,7 +221,7 @@ void TTextPane::EnsureCaretVisible() {
   QScrollBar* v = verticalScrollBar();
   if (line < v->value()) v->setValue(static_cast<int>(line));
   else if (line >= v->value() + visibleLines) v->setValue(static_cast<int>(line - visibleLines + 1));
-  const int x = fontMetrics().horizontalAdvance(text_.mid(LineStart(line), caret_ - LineStart(line)));
+  const int x = XOf(line, caret_ - LineStart(line));
   QScrollBar* h = horizontalScrollBar();
   if (x > h->maximum() + viewport()->width()) h->setMaximum(x);
   if (x < h->value()) h->setValue(x);
@@ -171,19 +231,7 @@ void TTextPane::EnsureCaretVisible() {
 qsizetype TTextPane::PositionAt(const QPoint& p) const {
   const qsizetype line = std::clamp<qsizetype>(verticalScrollBar()->value() + p.y() / LineHeight(), 0,
                                                lineCount() - 1);
-  const QString text = this->line(line);
-  const int x = p.x() + horizontalScrollBar()->value() - 2;
-  // The column whose left edge is nearest to x.
-  qsizetype lo = 0, hi = text.size();
-  const QFontMetrics fm = fontMetrics();
-  while (lo < hi) {
-    const qsizetype mid = (lo + hi + 1) / 2;
-    const int left = fm.horizontalAdvance(text.left(mid - 1));
-    const int right = fm.horizontalAdvance(text.left(mid));
-    if ((left + right) / 2 <= x) lo = mid;
-    else hi = mid - 1;
-  }
-  return LineStart(line) + lo;
+  return LineStart(line) + ColumnAt(line, p.x() + horizontalScrollBar()->value() - 2);
 }
 
 void TTextPane::paintEvent(QPaintEvent*) {
@@ -195,18 +243,26 @@ void TTextPane::paintEvent(QPaintEvent*) {
   const qsizetype selFrom = std::min(caret_, anchor_), selTo = std::max(caret_, anchor_);
   const QPalette& pal = palette();
   painter.setPen(pal.color(QPalette::Text));
+  const int left = horizontalScrollBar()->value() - 2;
   for (qsizetype line = first, y = 0; line < lineCount() && y < viewport()->height(); ++line, y += height) {
     const qsizetype start = LineStart(line), end = LineEnd(line);
-    const QString text = text_.mid(start, end - start);
+    // The columns that show; a short line shows whole.
+    qsizetype from = 0, to = end - start;
+    if (to > kLongLine) {
+      from = std::max<qsizetype>(0, ColumnAt(line, left) - 2);
+      if (from < to && text_.at(start + from).isLowSurrogate()) --from;
+      to = std::min(to, ColumnAt(line, left + viewport()->width()) + 2);
+    }
     if (selTo > start && selFrom <= end && selFrom != selTo) {
-      const int x0 = fm.horizontalAdvance(text.left(std::max<qsizetype>(0, selFrom - start)));
-      const int x1 = selTo > end ? fm.horizontalAdvance(text) + fm.horizontalAdvance(QLatin1Char(' '))
-                                 : fm.horizontalAdvance(text.left(selTo - start));
+      const int x0 = XOf(line, std::max<qsizetype>(0, selFrom - start));
+      const int x1 = selTo > end ? XOf(line, end - start) + fm.horizontalAdvance(QLatin1Char(' '))
+                                 : XOf(line, selTo - start);
       painter.fillRect(QRect(dx + x0, static_cast<int>(y), x1 - x0, height), pal.color(QPalette::Highlight));
     }
-    painter.drawText(dx, static_cast<int>(y) + fm.ascent() + (height - fm.height()) / 2, text);
+    painter.drawText(dx + XOf(line, from), static_cast<int>(y) + fm.ascent() + (height - fm.height()) / 2,
+                     text_.mid(start + from, to - from));
     if (hasFocus() && caret_ >= start && caret_ <= end) {
-      const int x = dx + fm.horizontalAdvance(text.left(caret_ - start));
+      const int x = dx + XOf(line, caret_ - start);
       painter.fillRect(QRect(x, static_cast<int>(y), 1, height), pal.color(QPalette::Text));
     }
   }
@@ -291,6 +347,8 @@ void TTextPane::focusOutEvent(QFocusEvent* event) {
 void TTextPane::changeEvent(QEvent* event) {
   QAbstractScrollArea::changeEvent(event);
   if (event->type() == QEvent::FontChange) {
+    advances_.clear();
+    ForgetLongLineLayout();
     UpdateScrollBars();
     viewport()->update();
   }

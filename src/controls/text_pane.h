@@ -51,11 +51,24 @@ private:
   qsizetype LineEnd(qsizetype line) const;
   qsizetype LineOf(qsizetype position) const;
   qsizetype PositionAt(const QPoint& viewportPoint) const;
+  // Pixel offset of a column in a line, and the column nearest to an offset.
+  // Long lines are measured character by character from cached advances and
+  // checkpoints, so that only what is visible is ever laid out.
+  int XOf(qsizetype line, qsizetype column) const;
+  qsizetype ColumnAt(qsizetype line, int x) const;
+  int Advance(const QChar* at, qsizetype remaining) const;
+  void ForgetLongLineLayout();
   void IndexLines(qsizetype from);
   void RemoveRange(qsizetype from, qsizetype to);
   void UpdateScrollBars();
   void EnsureCaretVisible();
   int LineHeight() const;
+
+  // Advances of the characters met so far (0: not measured yet), and the
+  // pixel offsets of every kCheckpoint-th column of one long line.
+  mutable std::vector<quint16> advances_;
+  mutable qsizetype checkpointLine_ = -1;
+  mutable std::vector<int> checkpoints_;
 
   QString text_;
   std::vector<qsizetype> starts_{0};
