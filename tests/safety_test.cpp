@@ -16,6 +16,8 @@
 #include <QClipboard>
 #include <QFile>
 #include <QGuiApplication>
+#include <QKeyEvent>
+#include <QScrollBar>
 #include <QTextEdit>
 #include <QPlainTextEdit>
 #include <QProcess>
@@ -175,4 +177,32 @@ TEST_F(UiClipboardCopy, RightClickCopyGivesWhatARichTextCopyGave) {
   QTest::mouseClick(W().MemoOutput->viewport(), Qt::RightButton, {}, QPoint(10, 10));
   EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(), before.toStdString());
   EXPECT_EQ(RichTextCopyText(text).toStdString(), before.toStdString());
+}
+
+// A value of megabytes makes one line: only its visible part is laid out,
+// and the caret, clicks and selection still land on the right characters.
+TEST(UiLongLine, TheVisiblePartOfAHugeLineIsWhereTheCaretSays) {
+  TTextPane pane;
+  pane.resize(400, 200);
+  pane.show();
+  QString huge(5'000'000, QLatin1Char('x'));
+  huge[4'000'000] = QChar(0x4E2D);  // one wide character on the way
+  huge += QStringLiteral("END");
+  pane.setPlainText(QStringLiteral("first\n") + huge + QStringLiteral("\nlast"));
+  pane.setCaretPosition(6);
+  QKeyEvent end(QEvent::KeyPress, Qt::Key_End, Qt::NoModifier);
+  QApplication::sendEvent(&pane, &end);
+  EXPECT_EQ(pane.caretPosition(), 6 + huge.size());
+  ASSERT_GT(pane.horizontalScrollBar()->value(), 0);
+  EXPECT_FALSE(pane.viewport()->grab().isNull());
+  const QFontMetrics fm = pane.fontMetrics();
+  QWidget* view = pane.viewport();
+  QKeyEvent left(QEvent::KeyPress, Qt::Key_Left, Qt::ShiftModifier);
+  for (int i = 0; i < 3; ++i) QApplication::sendEvent(&pane, &left);
+  EXPECT_EQ(pane.selectedText(), QStringLiteral("END"));
+  const int lineY = fm.lineSpacing() + fm.lineSpacing() / 2;  // the second line
+  QTest::mouseClick(view, Qt::LeftButton, {}, QPoint(view->width() - 1, lineY));
+  // The click lands within a few characters of the end.
+  EXPECT_GE(pane.caretPosition(), 6 + huge.size() - view->width() / std::max(1, fm.horizontalAdvance(QLatin1Char('x'))));
+  EXPECT_LE(pane.caretPosition(), 6 + huge.size());
 }
