@@ -13,6 +13,8 @@
 #include <gtest/gtest.h>
 #include <sql.h>
 #include <sqlext.h>
+#include <sqlite3.h>
+#include <utility>
 
 TEST(OdbcTypes, DriverDescriptionsMapToFieldTypes) {
   int size = 0;
@@ -55,7 +57,7 @@ TEST(OdbcTypes, ConnectionStringsPerDriver) {
                            "APP={query2text 7 A01 it's};WSID=WS01;"));
   params[QStringLiteral("SERVER NAME")] = QStringLiteral("/srv/ledger.db");
   EXPECT_EQ(OdbcDriverConnection(QStringLiteral("SQLite3"), params),
-            QStringLiteral("DRIVER={SQLite3};Database=/srv/ledger.db;"));
+            QStringLiteral("DRIVER={SQLite3};Database=/srv/ledger.db;Timeout=5000;"));
   params[QStringLiteral("SERVER NAME")] = QStringLiteral("db2");
   EXPECT_EQ(OdbcDriverConnection(QStringLiteral("MariaDB Unicode"), params),
             QStringLiteral("DRIVER={MariaDB Unicode};Server=db2;UID=clerk;PWD=pw;"));
@@ -237,4 +239,39 @@ TEST_F(PgOdbc, ReadOnlyRunsChangeNothing) {
   query_.SetReadOnly(false);
   EXPECT_EQ(Open(QStringLiteral("select count(*) from keepme")).Fields(0)->AsInteger(), 2);
   EXPECT_EQ(Open(QStringLiteral("select to_regclass('t2') is null")).Fields(0)->AsBoolean(), true);
+}
+
+// A SQLite file that another writer holds locked: both paths wait a few
+// seconds (not a hundred), then say so; once the lock is gone they work.
+TEST(PgSqliteLocked, BothPathsWaitAWhileThenSaySo) {
+  if (!TestServicesRunning()) GTEST_SKIP() << "needs the services of ./dev test";
+  const QString odbcFile = qEnvironmentVariable("Q2T_ODBC_SQLITE");
+  QFile::remove(odbcFile);
+  TempDatabase builtIn(QStringLiteral("create table s (a integer); insert into s values (1);"), QStringLiteral("LOCKDB"));
+  ASSERT_TRUE(QFile::copy(builtIn.Path(), odbcFile));
+  for (const auto& [alias, file] : {std::pair{QStringLiteral("LOCKDB"), builtIn.Path()},
+                                    std::pair{QStringLiteral("Q2T_SQLITE"), odbcFile}}) {
+    sqlite3* writer = nullptr;
+    ASSERT_EQ(sqlite3_open(file.toUtf8().constData(), &writer), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(writer, "begin exclusive; insert into s values (2);", nullptr, nullptr, nullptr), SQLITE_OK);
+    TDatabase database;
+    database.SetDatabaseName(QStringLiteral("LOCKED"));
+    database.SetAliasName(alias);
+    database.SetLoginPrompt(false);
+    TQuery query;
+    query.SetDatabaseName(QStringLiteral("LOCKED"));
+    query.SQL().SetText(QStringLiteral("select count(*) from s"));
+    try {
+      query.Open();
+      ADD_FAILURE() << alias.toStdString() << " read through another writer's lock";
+    } catch (const EDatabaseError& e) {
+      EXPECT_TRUE(e.Message().contains(QStringLiteral("鎖住"))) << e.Message().toStdString();
+      EXPECT_TRUE(e.Message().contains(QStringLiteral("database is locked"))) << e.Message().toStdString();
+    }
+    sqlite3_exec(writer, "rollback", nullptr, nullptr, nullptr);
+    sqlite3_close(writer);
+    query.Close();
+    query.Open();
+    EXPECT_EQ(query.Fields(0)->AsInteger(), 1) << alias.toStdString();
+  }
 }

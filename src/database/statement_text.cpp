@@ -96,3 +96,9 @@ bool HoldsOneStatement(QStringView sql) {
 QString MultipleStatementsMessage() {
   return QStringLiteral("一次只能執行一個SQL指令, 這段文字有多個指令 (以分號隔開), 沒有執行任何指令");
 }
+
+QString DatabaseLockedMessage(const QString& engineText) {
+  return QStringLiteral("資料庫被其他程式鎖住, 等了 %1 秒仍無法使用, 請稍後再試.(%2)")
+      .arg(kSqliteBusyMilliseconds / 1000)
+      .arg(engineText);
+}

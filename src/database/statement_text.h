@@ -12,3 +12,9 @@ bool HoldsOneStatement(QStringView sql);
 
 // The message for a text that holds more than one statement.
 QString MultipleStatementsMessage();
+
+// How long a SQLite file locked by another writer is waited for, on the
+// built-in path and through the SQLite ODBC driver alike.
+constexpr int kSqliteBusyMilliseconds = 5000;
+// The engine's "database is locked", said so that the user knows what to do.
+QString DatabaseLockedMessage(const QString& engineText);

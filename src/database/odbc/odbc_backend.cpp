@@ -45,7 +45,9 @@ QString Diagnostics(SQLSMALLINT type, SQLHANDLE handle, const QString& secret) {
   SQLSMALLINT length = 0;
   for (SQLSMALLINT i = 1; SQLGetDiagRecW(type, handle, i, state, &native, text, 1024, &length) == SQL_SUCCESS; ++i)
     messages << FromWide(text, std::min<SQLSMALLINT>(length, 1023));
-  return MaskPassword(messages.isEmpty() ? QStringLiteral("ODBC 錯誤") : messages.join(QLatin1Char('\n')), secret);
+  const QString message =
+      MaskPassword(messages.isEmpty() ? QStringLiteral("ODBC 錯誤") : messages.join(QLatin1Char('\n')), secret);
+  return message.contains(QLatin1String("database is locked")) ? DatabaseLockedMessage(message) : message;
 }
 
 bool Ok(SQLRETURN rc) { return rc == SQL_SUCCESS || rc == SQL_SUCCESS_WITH_INFO; }
@@ -338,11 +340,28 @@ TFieldType OdbcFieldType(int sqlType, qint64 columnSize, const QString& typeName
   }
 }
 
+namespace {
+// The SQLite driver waits 100 s for a lock by default, freezing the window;
+// the built-in path waits as long as this.
+void AddSqliteTimeout(QString& text) {
+  text += QStringLiteral("Timeout=%1;").arg(kSqliteBusyMilliseconds);
+}
+
+bool IsSqliteDriver(const QString& driver) { return driver.contains(QLatin1String("sqlite"), Qt::CaseInsensitive); }
+
+QString DataSourceDriver(const QString& dataSource) {
+  char value[512] = {0};
+  SQLGetPrivateProfileString(dataSource.toUtf8().constData(), "Driver", "", value, sizeof value, "odbc.ini");
+  return QString::fromUtf8(value);
+}
+}  // namespace
+
 QString OdbcDataSourceConnection(const QString& dataSource, const QString& user, const QString& password) {
   QString text;
   AddAttribute(text, "DSN", dataSource);
   AddAttribute(text, "UID", user);
   AddAttribute(text, "PWD", password);
+  if (IsSqliteDriver(DataSourceDriver(dataSource))) AddSqliteTimeout(text);
   return text;
 }
 
@@ -360,8 +379,9 @@ QString OdbcDriverConnection(const QString& driver, const QMap<QString, QString>
   QString escaped = driver;
   QString text = QStringLiteral("DRIVER={") + escaped.replace(QLatin1Char('}'), QLatin1String("}}")) +
                  QStringLiteral("};");
-  if (kind.contains(QLatin1String("sqlite"))) {
+  if (IsSqliteDriver(kind)) {
     AddAttribute(text, "Database", server);
+    AddSqliteTimeout(text);
   } else if (kind.contains(QLatin1String("postgres"))) {
     AddAttribute(text, "Servername", host);
     AddAttribute(text, "Port", port);

@@ -9,7 +9,10 @@
 namespace {
 
 EDatabaseError SqliteError(sqlite3* db) {
-  return EDatabaseError(QString::fromUtf8(sqlite3_errmsg(db)));
+  const QString text = QString::fromUtf8(sqlite3_errmsg(db));
+  const int code = sqlite3_errcode(db);
+  if (code == SQLITE_BUSY || code == SQLITE_LOCKED) return EDatabaseError(DatabaseLockedMessage(text));
+  return EDatabaseError(text);
 }
 
 class SqliteStatement : public BackendStatement {
@@ -161,6 +164,8 @@ SqliteConnection::SqliteConnection(const QString& path) {
     throw EDatabaseError(QStringLiteral("%1: %2").arg(message, path));
   }
   sqlite3_extended_result_codes(db_, 0);
+  // Another writer's lock is waited for a while, not failed at once.
+  sqlite3_busy_timeout(db_, kSqliteBusyMilliseconds);
 }
 
 SqliteConnection::~SqliteConnection() { sqlite3_close_v2(db_); }
