@@ -1,6 +1,7 @@
 // The ODBC backend: the type mapping and connection strings, then real data
 // sources: PostgreSQL through psqlODBC and SQLite through its ODBC driver.
 #include "comlib/failure.h"
+#include "comlib/field_text.h"
 #include "database/database.h"
 #include "database/odbc/odbc_backend.h"
 #include "database/query.h"
@@ -274,4 +275,46 @@ TEST(PgSqliteLocked, BothPathsWaitAWhileThenSaySo) {
     query.Open();
     EXPECT_EQ(query.Fields(0)->AsInteger(), 1) << alias.toStdString();
   }
+}
+
+// Dates psqlODBC cannot put in its structures used to arrive as other dates
+// (-infinity as today); now they are the server's text, or null and counted.
+TEST_F(PgOdbc, DatesBeyondTheOdbcStructuresAreNeverOtherDates) {
+  PgExec({QStringLiteral("drop table if exists far_dates"),
+          QStringLiteral("create table far_dates (n int, d date, ts timestamp, tz timestamptz, ti time)"),
+          QStringLiteral("insert into far_dates values"
+                         " (1, '-infinity', '-infinity', '-infinity', '00:00:00'),"
+                         " (2, '5874897-12-31', '294276-12-31 23:59:59', null, '23:59:59.999'),"
+                         " (3, '2024-02-29', '0044-03-15 BC', '2024-02-29 13:05:09.5+00', '13:05:09'),"
+                         " (4, '0001-01-01', '2024-02-29 13:05:09.123456', null, null)")});
+  TQuery& q = Open(QStringLiteral("select d, ts, tz, ti from far_dates order by n"));
+  QStringList lines;
+  for (; !q.Eof(); q.Next()) {
+    QStringList values;
+    for (int i = 0; i < q.FieldCount(); ++i) values << FieldToText(q.Fields(i));
+    lines << values.join(QLatin1Char(','));
+  }
+  EXPECT_EQ(lines, QStringList({QStringLiteral("null,-infinity,-infinity,00:00:00"),
+                                QStringLiteral("null,null,null,23:59:59"),
+                                QStringLiteral("2024/02/29,0044-03-15 00:00:00 BC,2024/02/29 13:05:09,13:05:09"),
+                                QStringLiteral("0001/01/01,2024/02/29 13:05:09,null,null")}))
+      << lines.join(QLatin1Char('\n')).toStdString();
+  EXPECT_EQ(q.UnrepresentableValues(), 3);
+}
+
+TEST(ServerDateText, KeepsRealDatesAndTheEnginesOwnText) {
+  auto normal = [](const char* in, ServerDate expected, const char* out) {
+    QByteArray text(in);
+    EXPECT_EQ(NormalizeServerDateText(text), expected) << in;
+    EXPECT_EQ(text, QByteArray(out)) << in;
+  };
+  normal("2024-02-29", ServerDate::Representable, "2024-02-29");
+  normal("2024-02-29 13:05:09.123456+05:30", ServerDate::Representable, "2024-02-29 13:05:09.123456");
+  normal("13:05:09-08", ServerDate::Representable, "13:05:09");
+  normal("0000-00-00", ServerDate::Unrepresentable, "0000-00-00");
+  normal("2023-02-29", ServerDate::Unrepresentable, "2023-02-29");
+  normal("infinity", ServerDate::EngineText, "infinity");
+  normal("9999-01-01 00:00:00 BC", ServerDate::EngineText, "-infinity");
+  normal("0044-03-15 00:00:00 BC", ServerDate::EngineText, "0044-03-15 00:00:00 BC");
+  normal("24:00:00", ServerDate::Representable, "24:00:00");
 }

@@ -206,3 +206,18 @@ TEST(UiLongLine, TheVisiblePartOfAHugeLineIsWhereTheCaretSays) {
   EXPECT_GE(pane.caretPosition(), 6 + huge.size() - view->width() / std::max(1, fm.horizontalAdvance(QLatin1Char('x'))));
   EXPECT_LE(pane.caretPosition(), 6 + huge.size());
 }
+
+TEST_F(UiReadOnlyRun, BytesThatAreNoUtf8AreShownAsReplacementsAndCounted) {
+  TempDatabase db(QStringLiteral("create table t (n integer, s varchar(10));"
+                                 "insert into t values (1, cast(x'41FF42' as text)), (2, 'ok'), (3, cast(x'C3' as text));"),
+                  QStringLiteral("UTF8DB"));
+  UseDatabase(db.Alias());
+  W().chbShowMemo->setChecked(false);
+  ModalAnswerer answerer;
+  W().MemoSQL->setPlainText(QStringLiteral("select * from t"));
+  QTest::mouseClick(W().ButtonSQLExec, Qt::LeftButton);
+  EXPECT_EQ(OutputLines(), QStringList({QStringLiteral("1,'A\uFFFDB'"), QStringLiteral("2,'ok'"),
+                                        QStringLiteral("3,'\uFFFD'")}));
+  ASSERT_EQ(answerer.Texts().size(), 1);
+  EXPECT_TRUE(answerer.Texts().first().contains(QStringLiteral("有 2 個文字值"))) << answerer.Texts().first().toStdString();
+}

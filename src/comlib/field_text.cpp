@@ -53,54 +53,66 @@ void AppendHex(QString& out, QByteArrayView bytes) {
   }
 }
 
-void AppendUtf8(QString& out, const char* data, std::size_t size) {
-  for (std::size_t i = 0; i < size; ++i) {
-    if (static_cast<unsigned char>(data[i]) >= 0x80) {
-      out += QString::fromUtf8(data, static_cast<qsizetype>(size));
-      return;
-    }
+bool IsAscii(const char* data, std::size_t size) {
+  for (std::size_t i = 0; i < size; ++i)
+    if (static_cast<unsigned char>(data[i]) >= 0x80) return false;
+  return true;
+}
+
+// Whether decoding gave no U+FFFD beyond those the bytes spelled out.
+bool DecodedFaithfully(QByteArrayView bytes, QStringView decoded) {
+  const qsizetype made = decoded.count(QChar::ReplacementCharacter);
+  return made == 0 || made == bytes.count(QByteArrayView("\xEF\xBF\xBD"));
+}
+
+bool AppendUtf8(QString& out, const char* data, std::size_t size) {
+  if (IsAscii(data, size)) {
+    out += QLatin1String(data, static_cast<qsizetype>(size));
+    return true;
   }
-  out += QLatin1String(data, static_cast<qsizetype>(size));
+  const qsizetype at = out.size();
+  out += QString::fromUtf8(data, static_cast<qsizetype>(size));
+  return DecodedFaithfully(QByteArrayView(data, static_cast<qsizetype>(size)), QStringView(out).mid(at));
 }
 
 }  // namespace
 
-void AppendFieldText(QString& out, const TField* field) {
+bool AppendFieldText(QString& out, const TField* field) {
   const CellValue value = field->Value();
   if (value.isNull()) {
     out += QLatin1String("null");
-    return;
+    return true;
   }
   switch (field->DataType()) {
-    case ftBoolean: out += QLatin1Char(BoolToBit(CellToBoolean(value)) ? '1' : '0'); return;
+    case ftBoolean: out += QLatin1Char(BoolToBit(CellToBoolean(value)) ? '1' : '0'); return true;
     case ftDate:
     case ftTime:
     case ftDateTime:
-      if (!AppendDateTime(out, field->DataType(), value)) out += field->TextOf(value);
-      return;
+      if (AppendDateTime(out, field->DataType(), value)) return true;
+      break;
     case ftBlob:
       out += QLatin1String("0x");
       AppendHex(out, QByteArrayView(CellToBytes(value)));
-      return;
+      return true;
     case ftSmallint:
     case ftInteger:
     case ftWord:
     case ftAutoInc:
       if (value.kind == CellKind::Integer) {
         out += QString::number(value.integer);
-        return;
+        return true;
       }
       break;
     case ftString:
     case ftMemo:
-      if (value.kind == CellKind::Text) {
-        AppendUtf8(out, value.data, value.size);
-        return;
-      }
+      if (value.kind == CellKind::Text) return AppendUtf8(out, value.data, value.size);
       break;
     default: break;
   }
+  const qsizetype at = out.size();
   out += field->TextOf(value);
+  return value.kind != CellKind::Text || IsAscii(value.data, value.size) ||
+         DecodedFaithfully(QByteArrayView(value.data, static_cast<qsizetype>(value.size)), QStringView(out).mid(at));
 }
 
 QString FieldToText(const TField* field) {

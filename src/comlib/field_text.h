@@ -8,8 +8,10 @@
 class TField;
 
 QString FieldToText(const TField* field);
-// Appends FieldToText of the field to `out` (the row loop's allocation-free form).
-void AppendFieldText(QString& out, const TField* field);
+// Appends FieldToText of the field to `out` (the row loop's allocation-free
+// form). False when the value's text held bytes that are no UTF-8: they are
+// shown as U+FFFD, and the caller may say so.
+bool AppendFieldText(QString& out, const TField* field);
 // Two upper-case hexadecimal digits per byte.
 QString BytesToHex(QByteArrayView bytes);
 int BoolToBit(bool value);

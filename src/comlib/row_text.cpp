@@ -116,25 +116,26 @@ void RowRenderer::AppendRowLine(QString& out) const {
       out += QLatin1String("null");
     } else if (!c.quoted) {
       const qsizetype at = out.size();
-      AppendFieldText(out, c.field);
+      bool faithful = AppendFieldText(out, c.field);
       // A number column holding text is written as text, never bare: a bare
       // value would become part of the statement.
       if (c.checkNumber && !IsNumericLiteral(QStringView(out).mid(at))) {
         out.truncate(at);
-        AppendQuoted(out, c);
+        faithful = AppendQuoted(out, c);
       }
-    } else {
-      AppendQuoted(out, c);
+      if (!faithful) ++invalidTextValues_;
+    } else if (!AppendQuoted(out, c)) {
+      ++invalidTextValues_;
     }
     if (i != last) out += options_.delimiter;
   }
   if (options_.rightBrace) out += QLatin1Char(')');
 }
 
-void RowRenderer::AppendQuoted(QString& out, const Column& c) const {
+bool RowRenderer::AppendQuoted(QString& out, const Column& c) const {
   const qsizetype at = out.size();
   out += QLatin1Char('\'');
-  AppendFieldText(out, c.field);
+  const bool faithful = AppendFieldText(out, c.field);
   // Apart from dates, the ordinary text is the text just written.
   const bool holdsMark = c.checkOrdinaryText ? c.field->AsString().contains(QLatin1Char('\''))
                                              : QStringView(out).mid(at + 1).contains(QLatin1Char('\''));
@@ -148,4 +149,5 @@ void RowRenderer::AppendQuoted(QString& out, const Column& c) const {
   } else {
     out += QLatin1Char('\'');
   }
+  return faithful;
 }

@@ -39,6 +39,9 @@ public:
   const std::vector<QString>& QuoteTable() const { return quotes_; }
   // Appends the current record's line (no line break).
   void AppendRowLine(QString& out) const;
+  // Values written so far whose text held bytes that are no UTF-8 (shown
+  // as U+FFFD).
+  qint64 InvalidTextValues() const { return invalidTextValues_; }
 
 private:
   struct Column {
@@ -47,7 +50,8 @@ private:
     bool checkOrdinaryText;  // the mark test must look at the locale text
     bool checkNumber;        // unquoted, yet the engine may hand over any text
   };
-  void AppendQuoted(QString& out, const Column& c) const;
+  bool AppendQuoted(QString& out, const Column& c) const;
+  mutable qint64 invalidTextValues_ = 0;
   std::vector<Column> columns_;
   std::vector<QString> quotes_;
   RowOptions options_;

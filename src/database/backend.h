@@ -33,6 +33,9 @@ public:
   virtual bool FetchRow(RowStore& into) = 0;
   // Rows changed by the statement, -1 when the engine reports none.
   virtual qint64 RowsAffected() const = 0;
+  // Values fetched so far that the program cannot represent (a date the
+  // engine hands over as no real date) and stored as null instead.
+  virtual qint64 UnrepresentableValues() const { return 0; }
 };
 
 class BackendConnection {

@@ -91,6 +91,9 @@ public:
   TParam& Params(int index) { return params_.at(static_cast<std::size_t>(index)); }
   const TParam& Params(int index) const { return params_.at(static_cast<std::size_t>(index)); }
   qint64 RowsAffected() const { return rowsAffected_; }
+  // Values of the open result fetched so far that could not be represented
+  // and are null instead (see BackendStatement).
+  qint64 UnrepresentableValues() const { return active_ && statement_ ? statement_->UnrepresentableValues() : 0; }
 
   // For data-aware controls: rows fetched so far and their values.
   qint64 FetchedCount() const { return rows_.Count(); }

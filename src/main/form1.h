@@ -146,6 +146,7 @@ public:
 
 private:
   QString ReconnectPrevAlias(QString& message);
+  void ReportAlteredValues(qint64 invalidText, qint64 unrepresentable);
 
 protected:
   bool eventFilter(QObject* watched, QEvent* event) override;

@@ -159,6 +159,18 @@ void TForm1::ButtonSQLExecClick(QObject*) {
       Query1->Next();
     }
     showProgress();
+    out.Flush();
+    ReportAlteredValues(renderer.InvalidTextValues(), Query1->UnrepresentableValues());
   }
   if (render && insertMode) out.Add(QStringLiteral("go"));
+}
+
+// One message at the end of a run when some value could not be shown as it is.
+void TForm1::ReportAlteredValues(qint64 invalidText, qint64 unrepresentable) {
+  QStringList lines;
+  if (invalidText > 0)
+    lines << QStringLiteral("有 %1 個文字值含有不是UTF-8的位元組, 已以 \uFFFD 顯示").arg(invalidText);
+  if (unrepresentable > 0)
+    lines << QStringLiteral("有 %1 個日期或時間超出程式能表示的範圍, 已以 null 顯示").arg(unrepresentable);
+  if (!lines.isEmpty()) ShowMessage(lines.join(QLatin1Char('\n')));
 }

@@ -4,6 +4,7 @@
 #include "database/password_mask.h"
 #include "database/statement_text.h"
 
+#include <QDate>
 #include <QRegularExpression>
 #include <cstring>
 #include <functional>
@@ -64,9 +65,13 @@ void AddAttribute(QString& text, const char* name, const QString& value) {
 }
 
 // How a column's values are read from the driver.
-enum class Fetch { Integer, Double, Money, Text, Binary, Date, Time, Timestamp };
+enum class Fetch { Integer, Double, Money, Text, Binary, Date, Time, Timestamp, ServerDateText };
 
-Fetch FetchFor(TFieldType type) {
+// psqlODBC turns dates it cannot put in the ODBC structures into other dates
+// (-infinity becomes today, 5874897-12-31 a date in 5874, BC dates AD ones):
+// from PostgreSQL dates and times are read as the server's text instead.
+Fetch FetchFor(TFieldType type, bool postgres) {
+  if (postgres && (type == ftDate || type == ftTime || type == ftDateTime)) return Fetch::ServerDateText;
   switch (type) {
     case ftSmallint:
     case ftWord:
@@ -103,8 +108,8 @@ bool ParseMoney(const QString& text, double& value) {
 
 class OdbcStatement : public BackendStatement {
 public:
-  OdbcStatement(SQLHSTMT stmt, QString secret, std::function<void()> beforeExecute)
-      : stmt_(stmt), secret_(std::move(secret)), beforeExecute_(std::move(beforeExecute)) {}
+  OdbcStatement(SQLHSTMT stmt, QString secret, bool postgres, std::function<void()> beforeExecute)
+      : stmt_(stmt), secret_(std::move(secret)), postgres_(postgres), beforeExecute_(std::move(beforeExecute)) {}
   ~OdbcStatement() override { SQLFreeHandle(SQL_HANDLE_STMT, stmt_); }
 
   QStringList ParameterNames() const override {
@@ -144,6 +149,7 @@ public:
   }
 
   qint64 RowsAffected() const override { return rowsAffected_; }
+  qint64 UnrepresentableValues() const override { return unrepresentable_; }
 
 private:
   void Describe(SQLUSMALLINT i) {
@@ -162,7 +168,7 @@ private:
     c.type = OdbcFieldType(sqlType, static_cast<qint64>(columnSize), FromWide(typeName), isUnsigned == SQL_TRUE,
                            autoUnique == SQL_TRUE, c.size);
     columns_.push_back(c);
-    fetch_.push_back(FetchFor(c.type));
+    fetch_.push_back(FetchFor(c.type, postgres_));
   }
 
   // Reads a value in chunks of any length; false for NULL.
@@ -205,6 +211,18 @@ private:
       case Fetch::Date:
       case Fetch::Time:
       case Fetch::Timestamp: return ReadDateTime(column, into);
+      case Fetch::ServerDateText: {
+        QByteArray wide;
+        if (!ReadChunks(column, SQL_C_WCHAR, wide)) return into.AddNull();
+        QByteArray text =
+            QString::fromUtf16(reinterpret_cast<const char16_t*>(wide.constData()), wide.size() / 2).toUtf8();
+        switch (NormalizeServerDateText(text)) {
+          case ServerDate::Representable:
+          case ServerDate::EngineText: return into.AddText(text.constData(), static_cast<std::size_t>(text.size()));
+          case ServerDate::Unrepresentable: ++unrepresentable_; return into.AddNull();
+        }
+        return into.AddNull();
+      }
       case Fetch::Binary: {
         QByteArray bytes;
         if (!ReadChunks(column, SQL_C_BINARY, bytes)) return into.AddNull();
@@ -259,6 +277,8 @@ private:
 
   SQLHSTMT stmt_;
   QString secret_;
+  bool postgres_;
+  qint64 unrepresentable_ = 0;
   std::function<void()> beforeExecute_;
   std::vector<ColumnDescription> columns_;
   std::vector<Fetch> fetch_;
@@ -278,6 +298,55 @@ QStringList OdbcDataSources() {
     direction = SQL_FETCH_NEXT;
   }
   return names;
+}
+
+namespace {
+
+bool AllDigits(const QByteArray& s, qsizetype from, qsizetype count) {
+  if (from + count > s.size()) return false;
+  for (qsizetype i = from; i < from + count; ++i)
+    if (s[i] < '0' || s[i] > '9') return false;
+  return true;
+}
+
+int Number(const QByteArray& s, qsizetype from, qsizetype count) { return s.mid(from, count).toInt(); }
+
+// "HH:MM:SS[.fff][+HH[:MM[:SS]]]" from `at` to the end; drops the offset.
+// False when the text is not that.
+bool TakeTime(QByteArray& s, qsizetype at) {
+  if (!AllDigits(s, at, 2) || s.size() < at + 8 || s[at + 2] != ':' || !AllDigits(s, at + 3, 2) ||
+      s[at + 5] != ':' || !AllDigits(s, at + 6, 2))
+    return false;
+  qsizetype i = at + 8;
+  if (i < s.size() && s[i] == '.') {
+    ++i;
+    while (i < s.size() && s[i] >= '0' && s[i] <= '9') ++i;
+  }
+  if (i == s.size()) return true;
+  if (s[i] != '+' && s[i] != '-') return false;
+  qsizetype j = i + 1;
+  while (j < s.size() && ((s[j] >= '0' && s[j] <= '9') || s[j] == ':')) ++j;
+  if (j != s.size() || j == i + 1) return false;
+  s.truncate(i);
+  return true;
+}
+
+}  // namespace
+
+ServerDate NormalizeServerDateText(QByteArray& s) {
+  // psqlODBC's text for a timestamp of -infinity: PostgreSQL holds no year
+  // before 4713 BC, so it cannot be a real value.
+  if (s.startsWith("9999-01-01 00:00:00 BC")) {
+    s = "-infinity";
+    return ServerDate::EngineText;
+  }
+  if (TakeTime(s, 0)) return ServerDate::Representable;
+  if (s.size() < 10 || !AllDigits(s, 0, 4) || s[4] != '-' || !AllDigits(s, 5, 2) || s[7] != '-' ||
+      !AllDigits(s, 8, 2))
+    return ServerDate::EngineText;
+  if (s.size() > 10 && !(s[10] == ' ' && TakeTime(s, 11))) return ServerDate::EngineText;
+  return QDate::isValid(Number(s, 0, 4), Number(s, 5, 2), Number(s, 8, 2)) ? ServerDate::Representable
+                                                                           : ServerDate::Unrepresentable;
 }
 
 QStringList OdbcDrivers() {
@@ -499,5 +568,5 @@ std::unique_ptr<BackendStatement> OdbcConnection::Prepare(const QString& sql, St
     SQLFreeHandle(SQL_HANDLE_STMT, stmt);
     throw EDatabaseError(message);
   }
-  return std::make_unique<OdbcStatement>(stmt, secret_, [this, access] { EnterAccess(access); });
+  return std::make_unique<OdbcStatement>(stmt, secret_, isPostgres_, [this, access] { EnterAccess(access); });
 }
