@@ -318,3 +318,11 @@ TEST(ServerDateText, KeepsRealDatesAndTheEnginesOwnText) {
   normal("0044-03-15 00:00:00 BC", ServerDate::EngineText, "0044-03-15 00:00:00 BC");
   normal("24:00:00", ServerDate::Representable, "24:00:00");
 }
+
+TEST_F(PgOdbc, ALostConnectionIsMadeAgainOnTheNextRun) {
+  const qint64 pid = Open(QStringLiteral("select pg_backend_pid()")).Fields(0)->AsInteger();
+  query_.Close();
+  PgExec({QStringLiteral("select pg_terminate_backend(%1)").arg(pid)});
+  TQuery& again = Open(QStringLiteral("select pg_backend_pid()"));
+  EXPECT_NE(again.Fields(0)->AsInteger(), pid);
+}

@@ -47,4 +47,7 @@ public:
   // EDatabaseError before anything runs; so is, in ReadOnly access, a
   // statement the engine can tell would write.
   virtual std::unique_ptr<BackendStatement> Prepare(const QString& sql, StatementAccess access) = 0;
+  // False once the engine knows the connection is lost (the server went
+  // away); a lost connection is made again before the next statement fails.
+  virtual bool Alive() const { return true; }
 };

@@ -89,8 +89,18 @@ void TQuery::Unprepare() {
 
 void TQuery::Open() {
   if (active_) return;
-  Prepare();
-  statement_->Execute();
+  try {
+    Prepare();
+    statement_->Execute();
+  } catch (const EDatabaseError&) {
+    // The server went away since the last statement: connect once more
+    // and run it again before reporting.
+    TDatabase* database = Session().FindDatabase(databaseName_);
+    if (!database || !database->Connection() || database->Connection()->Alive()) throw;
+    database->SetConnected(false);
+    Prepare();
+    statement_->Execute();
+  }
   rowsAffected_ = statement_->RowsAffected();
   const auto& columns = statement_->Columns();
   if (columns.empty()) throw EDatabaseError(QStringLiteral("這個SQL指令沒有傳回資料"));

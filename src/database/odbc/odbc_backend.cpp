@@ -531,6 +531,12 @@ QStringList OdbcConnection::TableNames() {
   return names;
 }
 
+bool OdbcConnection::Alive() const {
+  SQLUINTEGER dead = SQL_CD_FALSE;
+  if (!Ok(SQLGetConnectAttrW(dbc_, SQL_ATTR_CONNECTION_DEAD, &dead, 0, nullptr))) return true;
+  return dead != SQL_CD_TRUE;
+}
+
 void OdbcConnection::ExecuteDirect(const QString& sql) {
   SQLHSTMT stmt = SQL_NULL_HSTMT;
   if (!Ok(SQLAllocHandle(SQL_HANDLE_STMT, dbc_, &stmt))) throw EDatabaseError(Diagnostics(SQL_HANDLE_DBC, dbc_, secret_));

@@ -40,6 +40,7 @@ public:
 
   QStringList TableNames() override;
   std::unique_ptr<BackendStatement> Prepare(const QString& sql, StatementAccess access) override;
+  bool Alive() const override;
 
 private:
   // Puts the connection in the access mode a statement asks for: PostgreSQL
