@@ -7,6 +7,7 @@
 #include "main/guard.h"
 
 #include <QFontDatabase>
+#include <QIcon>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QTranslator>
@@ -15,6 +16,10 @@ void ShowGeneralError(const QString& text) { ShowError(text); }
 
 TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
   setApplicationName(QStringLiteral("query2text"));
+  QIcon icon;
+  for (int size : {16, 24, 32, 48, 64, 128, 256})
+    icon.addFile(QStringLiteral(":/icons/%1x%1/apps/query2text.png").arg(size), QSize(size, size));
+  setWindowIcon(QIcon::fromTheme(QStringLiteral("query2text"), icon));
   // Qt's own zh_TW texts for its stock dialogs and buttons.
   auto* translator = new QTranslator(this);
   if (translator->load(QLocale(QLocale::Chinese, QLocale::Taiwan), QStringLiteral("qtbase"), QStringLiteral("_"),

@@ -2,9 +2,7 @@
 
 #include "comlib/failure.h"
 #include "platform/login_manager_dbus.h"
-#ifdef Q2T_HAVE_CALC
-#include "platform/calc/calc_application.h"
-#endif
+#include "platform/plugin_provider.h"
 
 #include <QMap>
 
@@ -14,50 +12,14 @@ QMap<QString, AutomationFactory>& Providers() {
   static QMap<QString, AutomationFactory> providers = [] {
     QMap<QString, AutomationFactory> builtIn;
     builtIn.insert(QStringLiteral("Z9Ivozu.LoginManager"), &CreateDBusLoginManager);
-#ifdef Q2T_HAVE_CALC
-    builtIn.insert(QStringLiteral("Excel.Application"), &CreateCalcApplication);
-#endif
+    // LibreOffice is optional: its provider is a plugin, loaded on first use.
+    builtIn.insert(QStringLiteral("Excel.Application"), [] { return CreatePluginObject(kCalcPlugin); });
     return builtIn;
   }();
   return providers;
 }
 
 }  // namespace
-
-QString AutomationValue::ToText() const {
-  if (auto v = std::get_if<bool>(&value_)) return *v ? QStringLiteral("True") : QStringLiteral("False");
-  if (auto v = std::get_if<qint64>(&value_)) return QString::number(*v);
-  if (auto v = std::get_if<double>(&value_)) return QString::number(*v, 'g', 15);
-  if (auto v = std::get_if<QString>(&value_)) return *v;
-  if (IsNull()) throw Failure(QStringLiteral("無效的 Null 使用"));
-  throw Failure(QStringLiteral("無法將 automation 物件轉成文字"));
-}
-
-qint64 AutomationValue::ToInteger() const {
-  if (auto v = std::get_if<qint64>(&value_)) return *v;
-  if (auto v = std::get_if<double>(&value_)) return static_cast<qint64>(*v);
-  if (auto v = std::get_if<bool>(&value_)) return *v ? -1 : 0;
-  bool ok = false;
-  const qint64 n = ToText().toLongLong(&ok);
-  if (!ok) throw Failure(QStringLiteral("無法轉換成整數: %1").arg(ToText()));
-  return n;
-}
-
-bool AutomationValue::ToBool() const {
-  if (auto v = std::get_if<bool>(&value_)) return *v;
-  return ToInteger() != 0;
-}
-
-double AutomationValue::ToDouble() const {
-  if (auto v = std::get_if<double>(&value_)) return *v;
-  if (auto v = std::get_if<qint64>(&value_)) return static_cast<double>(*v);
-  return ToText().toDouble();
-}
-
-AutomationValue::Object AutomationValue::ToObject() const {
-  if (auto v = std::get_if<Object>(&value_); v && *v) return *v;
-  throw Failure(QStringLiteral("Variant 未參照到一個 automation 物件"));
-}
 
 void RegisterAutomationProvider(const QString& progId, AutomationFactory factory) {
   Providers().insert(progId, std::move(factory));

@@ -29,6 +29,7 @@
 #include <com/sun/star/util/XCloseable.hpp>
 #include <com/sun/star/util/XNumberFormats.hpp>
 #include <com/sun/star/util/XNumberFormatsSupplier.hpp>
+#include <cstdio>
 #include <map>
 
 using namespace com::sun::star;
@@ -606,8 +607,12 @@ private:
 
 }  // namespace
 
-AutomationValue::Object CreateCalcApplication() {
-  if (!QFileInfo::exists(QStringLiteral("/usr/lib/libreoffice/program/soffice.bin")))
-    throw Failure(QStringLiteral("無效的類別字串"));
-  return std::make_shared<Application>();
+// The plugin's one entry: the program loads this library only when the
+// export asks for "Excel.Application".
+extern "C" Q_DECL_EXPORT AutomationObject* q2t_create_automation_object(char* error, int errorSize) {
+  if (!QFileInfo::exists(QStringLiteral("/usr/lib/libreoffice/program/soffice.bin"))) {
+    std::snprintf(error, static_cast<std::size_t>(errorSize), "%s", "/usr/lib/libreoffice/program/soffice.bin: not found");
+    return nullptr;
+  }
+  return new Application();
 }
