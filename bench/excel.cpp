@@ -3,7 +3,7 @@
 // the office's start included, and the cells per second.
 #include "bench_query.h"
 #include "main/application.h"
-#include "xlsfile/export_spreadsheet.h"
+#include "ui/spreadsheet_export.h"
 
 #include <QElapsedTimer>
 #include <QFile>

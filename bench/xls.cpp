@@ -3,7 +3,7 @@
 // file together, as sqlite3 -csv does both).
 #include "bench_query.h"
 #include "main/application.h"
-#include "xlsfile/query_to_xls.h"
+#include "ui/xls_save.h"
 
 #include <QElapsedTimer>
 #include <QFile>

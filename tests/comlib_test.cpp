@@ -1,8 +1,8 @@
 // The shared text routines and the Big5 code page.
-#include "comlib/codepage.h"
-#include "comlib/product_version.h"
-#include "comlib/row_text.h"
-#include "comlib/text_utils.h"
+#include "text/codepage.h"
+#include "platform/product_version.h"
+#include "text/row_text.h"
+#include "text/text_utils.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>

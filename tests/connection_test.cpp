@@ -1,6 +1,6 @@
 // Choosing the connection through the window: aliases, the login dialog and
 // the login-managed connection served by the administration program's stand-in.
-#include "comlib/failure.h"
+#include "database/failure.h"
 #include "controls/db_grid.h"
 #include "database/database.h"
 #include "database/query.h"

@@ -1,5 +1,5 @@
 // The engine layer against real SQLite files.
-#include "comlib/failure.h"
+#include "database/failure.h"
 #include "database/database.h"
 #include "database/query.h"
 #include "database/session.h"

@@ -1,6 +1,7 @@
 // The text dumps of grids, datasets and queries, and the grid's dump commands.
-#include "comlib/dumps.h"
-#include "comlib/query_dump.h"
+#include "text/dumps.h"
+#include "ui/grid_dump.h"
+#include "ui/query_dump.h"
 #include "controls/db_grid.h"
 #include "database/database.h"
 #include "database/query.h"

@@ -1,5 +1,5 @@
 // The spreadsheet export against a recording spreadsheet of the tests' own.
-#include "comlib/spreadsheet.h"
+#include "export/spreadsheet.h"
 #include "controls/save_dialog.h"
 #include "database/database.h"
 #include "database/query.h"
@@ -7,7 +7,7 @@
 #include "support/modal.h"
 #include "support/temp_database.h"
 #include "support/window_fixture.h"
-#include "xlsfile/export_spreadsheet.h"
+#include "ui/spreadsheet_export.h"
 
 #include <QAction>
 #include <QCoreApplication>

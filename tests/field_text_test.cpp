@@ -1,6 +1,6 @@
 // The one text form of a value, through real SQLite columns.
-#include "comlib/field_text.h"
-#include "comlib/row_text.h"
+#include "text/field_text.h"
+#include "text/row_text.h"
 #include "database/database.h"
 #include "database/query.h"
 #include "support/temp_database.h"

@@ -1,7 +1,7 @@
 // The ODBC backend: the type mapping and connection strings, then real data
 // sources: PostgreSQL through psqlODBC and SQLite through its ODBC driver.
-#include "comlib/failure.h"
-#include "comlib/field_text.h"
+#include "database/failure.h"
+#include "text/field_text.h"
 #include "database/database.h"
 #include "database/odbc/odbc_backend.h"
 #include "database/query.h"

@@ -4,7 +4,7 @@
 #include "database/query.h"
 #include "support/modal.h"
 #include "support/temp_database.h"
-#include "xlsfile/export_spreadsheet.h"
+#include "ui/spreadsheet_export.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>

@@ -1,9 +1,9 @@
 // Inputs meant to do harm: values that would escape a generated script,
 // statements that would write through a window that only reads.
-#include "comlib/clipboard.h"
-#include "comlib/failure.h"
+#include "ui/clipboard.h"
+#include "database/failure.h"
 #include "controls/text_pane.h"
-#include "comlib/row_text.h"
+#include "text/row_text.h"
 #include "database/database.h"
 #include "database/password_mask.h"
 #include "database/query.h"

@@ -1,5 +1,5 @@
 // Saving through the window, with the save dialog answered from the test.
-#include "comlib/codepage.h"
+#include "text/codepage.h"
 #include "controls/save_dialog.h"
 #include "controls/text_pane.h"
 #include "database/query.h"

@@ -1,12 +1,13 @@
 // The XLS writer, byte by byte, and an independent reader of what it writes.
-#include "comlib/failure.h"
+#include "database/failure.h"
 #include "database/database.h"
 #include "database/query.h"
 #include "support/files.h"
 #include "support/modal.h"
 #include "support/temp_database.h"
-#include "xlsfile/query_to_xls.h"
-#include "xlsfile/xls_writer.h"
+#include "ui/xls_save.h"
+#include "xls/query_xls.h"
+#include "xls/xls_writer.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,6 +1,6 @@
 // query2text: turns the result of a SELECT into text.
-#include "comlib/failure.h"
-#include "comlib/messages.h"
+#include "database/failure.h"
+#include "ui/messages.h"
 #include "main/application.h"
 #include "main/form1.h"
 #include "platform/display_check.h"

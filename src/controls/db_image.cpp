@@ -1,6 +1,6 @@
 #include "controls/db_image.h"
 
-#include "comlib/failure.h"
+#include "database/failure.h"
 #include "database/query.h"
 #include "controls/data_source.h"
 

@@ -1,6 +1,6 @@
 #include "controls/text_pane.h"
 
-#include "comlib/clipboard.h"
+#include "ui/clipboard.h"
 
 #include <QApplication>
 #include <QClipboard>

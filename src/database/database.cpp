@@ -1,6 +1,6 @@
 #include "database/database.h"
 
-#include "comlib/failure.h"
+#include "database/failure.h"
 #include "database/query.h"
 #include "database/session.h"
 

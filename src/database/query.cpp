@@ -1,6 +1,6 @@
 #include "database/query.h"
 
-#include "comlib/failure.h"
+#include "database/failure.h"
 #include "database/database.h"
 #include "database/session.h"
 

@@ -1,6 +1,6 @@
 #include "database/session.h"
 
-#include "comlib/failure.h"
+#include "database/failure.h"
 #include "database/database.h"
 #include "database/odbc/odbc_backend.h"
 #include "database/sqlite/sqlite_backend.h"

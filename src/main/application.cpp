@@ -1,10 +1,11 @@
 #include "main/application.h"
 
-#include "comlib/failure.h"
-#include "comlib/messages.h"
+#include "database/failure.h"
+#include "ui/messages.h"
 #include "controls/login_dialog.h"
 #include "database/session.h"
-#include "main/guard.h"
+#include "database/user_questions.h"
+#include "ui/guard.h"
 
 #include <QFontDatabase>
 #include <QIcon>
@@ -25,7 +26,9 @@ TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
   if (translator->load(QLocale(QLocale::Chinese, QLocale::Taiwan), QStringLiteral("qtbase"), QStringLiteral("_"),
                        QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
     installTranslator(translator);
+  // The engine asks; the window's dialogs answer.
   Session().SetLoginHandler(&ShowDatabaseLogin);
+  SetConfirmHandler(&Confirm);
 }
 
 bool TApplication::notify(QObject* receiver, QEvent* event) {

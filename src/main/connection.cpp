@@ -2,11 +2,11 @@
 // site's login-managed connection "Z9Ivozu".
 #include "main/form1.h"
 
-#include "comlib/clipboard.h"
-#include "comlib/failure.h"
-#include "comlib/messages.h"
-#include "comlib/product_version.h"
-#include "comlib/text_utils.h"
+#include "ui/clipboard.h"
+#include "database/failure.h"
+#include "ui/messages.h"
+#include "platform/product_version.h"
+#include "text/text_utils.h"
 #include "controls/db_grid.h"
 #include "controls/db_image.h"
 #include "database/database.h"

@@ -8,7 +8,7 @@
 #include "controls/db_image.h"
 #include "controls/save_dialog.h"
 #include "controls/text_pane.h"
-#include "main/guard.h"
+#include "ui/guard.h"
 
 #include <QAction>
 #include <QCheckBox>

@@ -2,15 +2,15 @@
 // the clear and exit buttons and the output pane's clipboard gestures.
 #include "main/form1.h"
 
-#include "comlib/clipboard.h"
-#include "comlib/dropdown.h"
-#include "comlib/text_utils.h"
+#include "ui/clipboard.h"
+#include "ui/dropdown.h"
+#include "text/text_utils.h"
 #include "database/database.h"
 #include "database/query.h"
 #include "database/session.h"
 #include "controls/db_grid.h"
 #include "controls/db_image.h"
-#include "main/guard.h"
+#include "ui/guard.h"
 #include "platform/admin_presence.h"
 
 #include <QAbstractItemView>

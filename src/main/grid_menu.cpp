@@ -1,12 +1,12 @@
 // The grid's pop-up commands: the clipboard dumps and the column settings.
 #include "main/form1.h"
 
-#include "comlib/clipboard.h"
-#include "comlib/codepage.h"
-#include "comlib/dumps.h"
-#include "comlib/messages.h"
-#include "comlib/query_dump.h"
-#include "comlib/text_utils.h"
+#include "ui/clipboard.h"
+#include "text/codepage.h"
+#include "text/dumps.h"
+#include "ui/messages.h"
+#include "ui/query_dump.h"
+#include "text/text_utils.h"
 #include "controls/db_grid.h"
 #include "setgrid/frm_setgrid.h"
 

@@ -1,7 +1,7 @@
 // The table name of the statement and the default insert texts.
 #include "main/form1.h"
 
-#include "comlib/text_utils.h"
+#include "text/text_utils.h"
 
 #include <QCheckBox>
 #include <QLineEdit>

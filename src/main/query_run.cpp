@@ -1,10 +1,10 @@
 // Running the typed statement and rendering every row of its result.
 #include "main/form1.h"
 
-#include "comlib/failure.h"
-#include "comlib/messages.h"
-#include "comlib/row_text.h"
-#include "comlib/text_utils.h"
+#include "database/failure.h"
+#include "ui/messages.h"
+#include "text/row_text.h"
+#include "text/text_utils.h"
 #include "controls/db_grid.h"
 #include "controls/db_image.h"
 #include "controls/text_pane.h"

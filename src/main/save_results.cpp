@@ -1,13 +1,13 @@
 // Saving the output pane as text, or the statement's result as an XLS file.
 #include "main/form1.h"
 
-#include "comlib/codepage.h"
-#include "comlib/failure.h"
-#include "comlib/messages.h"
+#include "text/codepage.h"
+#include "database/failure.h"
+#include "ui/messages.h"
 #include "controls/save_dialog.h"
 #include "controls/text_pane.h"
 #include "database/query.h"
-#include "xlsfile/query_to_xls.h"
+#include "ui/xls_save.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -43,7 +43,7 @@ void WriteWhole(const QString& fileName, const QByteArray& bytes) {
   if (file.write(bytes) != bytes.size() || !file.commit()) {
     const QString reason = WriteErrorReason(errno, file.errorString());
     file.cancelWriting();
-    throw FileFailure(QStringLiteral("串流(Stream)寫入錯誤"), fileName, reason);
+    throw FileFailure(kStreamWriteError, fileName, reason);
   }
 }
 

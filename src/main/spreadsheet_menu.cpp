@@ -5,7 +5,7 @@
 #include "controls/save_dialog.h"
 #include "database/database.h"
 #include "database/query.h"
-#include "xlsfile/export_spreadsheet.h"
+#include "ui/spreadsheet_export.h"
 
 void TForm1::mnuExcelOutClick(QObject*) {
   TQuery* dataSet = DBGrid1->DataSet();

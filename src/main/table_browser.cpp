@@ -1,10 +1,10 @@
 // The table box: the field browser and the key echo.
 #include "main/form1.h"
 
-#include "comlib/codepage.h"
-#include "comlib/failure.h"
-#include "comlib/messages.h"
-#include "comlib/row_text.h"
+#include "text/codepage.h"
+#include "database/failure.h"
+#include "ui/messages.h"
+#include "text/row_text.h"
 #include "database/query.h"
 #include "controls/db_image.h"
 

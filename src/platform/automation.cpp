@@ -1,6 +1,6 @@
 #include "platform/automation.h"
 
-#include "comlib/failure.h"
+#include "database/failure.h"
 #include "platform/login_manager_dbus.h"
 #include "platform/plugin_provider.h"
 

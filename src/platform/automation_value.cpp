@@ -1,6 +1,6 @@
 // The values that automation members take and give. Compiled into the
 // program and into each provider plugin, which shares no code with it.
-#include "comlib/failure.h"
+#include "database/failure.h"
 #include "platform/automation.h"
 
 QString AutomationValue::ToText() const {

@@ -1,6 +1,6 @@
 #include "platform/login_manager_dbus.h"
 
-#include "comlib/failure.h"
+#include "database/failure.h"
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>

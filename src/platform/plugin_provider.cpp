@@ -1,6 +1,6 @@
 #include "platform/plugin_provider.h"
 
-#include "comlib/failure.h"
+#include "database/failure.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,12 +1,13 @@
 #include "setgrid/frm_setgrid.h"
 
-#include "comlib/clipboard.h"
-#include "comlib/dumps.h"
-#include "comlib/failure.h"
+#include "ui/clipboard.h"
+#include "text/dumps.h"
+#include "ui/grid_dump.h"
+#include "database/failure.h"
 #include "controls/column_list.h"
 #include "controls/db_grid.h"
 #include "database/query.h"
-#include "main/guard.h"
+#include "ui/guard.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -1,6 +1,6 @@
 #include "support/fake_spreadsheet.h"
 
-#include "comlib/failure.h"
+#include "database/failure.h"
 
 #include <QRegularExpression>
 

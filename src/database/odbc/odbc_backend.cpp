@@ -1,6 +1,6 @@
 #include "database/odbc/odbc_backend.h"
 
-#include "comlib/failure.h"
+#include "database/failure.h"
 #include "database/password_mask.h"
 #include "database/statement_text.h"
 

@@ -1,6 +1,6 @@
 #include "database/sqlite/sqlite_backend.h"
 
-#include "comlib/failure.h"
+#include "database/failure.h"
 #include "database/statement_text.h"
 
 #include <QRegularExpression>

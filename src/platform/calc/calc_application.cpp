@@ -1,6 +1,6 @@
 #include "platform/calc/calc_application.h"
 
-#include "comlib/failure.h"
+#include "database/failure.h"
 #include "platform/calc/office_process.h"
 
 #include <QFileInfo>

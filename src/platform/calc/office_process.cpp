@@ -1,6 +1,6 @@
 #include "platform/calc/office_process.h"
 
-#include "comlib/failure.h"
+#include "database/failure.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>

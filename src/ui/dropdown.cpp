@@ -1,4 +1,4 @@
-#include "comlib/dropdown.h"
+#include "ui/dropdown.h"
 
 #include <QComboBox>
 #include <QWidget>

@@ -1,8 +1,8 @@
-#include "comlib/query_dump.h"
+#include "ui/query_dump.h"
 
-#include "comlib/clipboard.h"
-#include "comlib/dumps.h"
-#include "comlib/messages.h"
+#include "ui/clipboard.h"
+#include "text/dumps.h"
+#include "ui/messages.h"
 
 #include <QClipboard>
 #include <QGuiApplication>

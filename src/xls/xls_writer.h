@@ -3,7 +3,7 @@
 // BOF, DIMENSIONS, cells (INTEGER, NUMBER, LABEL), EOF. Nothing else: no code
 // page, fonts or formats. The file replaces its target only when Commit is
 // called, so a failed write never destroys what was there.
-#include "comlib/failure.h"
+#include "database/failure.h"
 
 #include <QSaveFile>
 #include <QString>
@@ -14,8 +14,8 @@ class TField;
 class TXLSWriter {
 public:
   // Opens FileName for writing. An existing file is overwritten only when the
-  // user agrees ("確認"); otherwise Stream() is null and nothing may be
-  // written. Throws "無法產生檔案 %s" / "無法開啟檔案 %s".
+  // user agrees (asked through AskToConfirm); otherwise Stream() is null and
+  // nothing may be written. Throws "無法產生檔案 %s" / "無法開啟檔案 %s".
   explicit TXLSWriter(const QString& fileName);
   ~TXLSWriter();
 

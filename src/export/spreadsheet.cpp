@@ -1,8 +1,8 @@
-#include "comlib/spreadsheet.h"
+#include "export/spreadsheet.h"
 
-#include "comlib/failure.h"
-#include "comlib/field_text.h"
-#include "comlib/text_utils.h"
+#include "database/failure.h"
+#include "text/field_text.h"
+#include "text/text_utils.h"
 #include "database/query.h"
 
 #include <QDateTime>

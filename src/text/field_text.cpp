@@ -1,4 +1,4 @@
-#include "comlib/field_text.h"
+#include "text/field_text.h"
 
 #include "database/field.h"
 #include "database/value_text.h"

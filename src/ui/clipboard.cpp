@@ -1,6 +1,6 @@
-#include "comlib/clipboard.h"
+#include "ui/clipboard.h"
 
-#include "comlib/messages.h"
+#include "ui/messages.h"
 
 #include <QClipboard>
 #include <QGuiApplication>

@@ -1,33 +1,13 @@
-#include "comlib/dumps.h"
+#include "text/dumps.h"
 
-#include "comlib/field_text.h"
+#include "text/field_text.h"
 #include "database/query.h"
 
-#include <QTableWidget>
 
 const QString kCutOffLine = QStringLiteral("==>還有更多資料...");
 
-namespace {
 const QString kCrLf = QStringLiteral("\r\n");
-}
 
-QString StringGridText(const QTableWidget& grid, const QString& separator) {
-  const int rows = grid.rowCount(), cols = grid.columnCount();
-  QString text = grid.objectName() + QStringLiteral(": RowCount=") + QString::number(rows) +
-                 QStringLiteral(" ColCount=") + QString::number(cols);
-  for (int r = 0; r < rows; ++r) {
-    text += kCrLf;
-    for (int c = 0; c < cols; ++c) {
-      const QTableWidgetItem* item = grid.item(r, c);
-      text += (item ? item->text() : QString()) + separator;
-    }
-    if (r > 500) {
-      text += kCrLf + kCutOffLine;
-      break;
-    }
-  }
-  return text;
-}
 
 QString DataSetText(TQuery& dataSet, const QString& separator) {
   QString text = dataSet.Name() + QStringLiteral(": Total Records=") + QString::number(dataSet.RecordCount());

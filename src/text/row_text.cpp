@@ -1,7 +1,7 @@
-#include "comlib/row_text.h"
+#include "text/row_text.h"
 
-#include "comlib/field_text.h"
-#include "comlib/text_utils.h"
+#include "text/field_text.h"
+#include "text/text_utils.h"
 #include "database/query.h"
 
 #include <QLocale>

@@ -1,4 +1,4 @@
-#include "comlib/messages.h"
+#include "ui/messages.h"
 
 #include <QApplication>
 #include <QMessageBox>

@@ -1,6 +1,6 @@
-#include "comlib/codepage.h"
+#include "text/codepage.h"
 
-#include "comlib/failure.h"
+#include "database/failure.h"
 
 #include <memory>
 #include <unicode/ucnv.h>

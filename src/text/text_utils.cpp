@@ -1,6 +1,6 @@
-#include "comlib/text_utils.h"
+#include "text/text_utils.h"
 
-#include "comlib/codepage.h"
+#include "text/codepage.h"
 
 QString ReplaceAll(const QString& text, const QString& oldText, const QString& newText) {
   if (oldText.isEmpty() || newText.contains(oldText)) return text;

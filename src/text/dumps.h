@@ -1,16 +1,12 @@
 #pragma once
-// Plain-text dumps of a string grid, of a dataset's rows and of a query's SQL
-// text, for the clipboard and message boxes. Lines end with CR LF.
+// Plain-text dumps of a dataset's rows and of a query's SQL text, for the
+// clipboard and message boxes. Lines end with CR LF.
 #include <QString>
 
-class QTableWidget;
 class TQuery;
 
 extern const QString kCutOffLine;  // "==>還有更多資料..."
-
-// The grid's name and size, then every row (at most rows 0 to 501), each cell
-// followed by the separator.
-QString StringGridText(const QTableWidget& grid, const QString& separator);
+extern const QString kCrLf;
 // The dataset's name and record count, a heading line, then at most 101
 // records, each value by FieldToText followed by the separator. Leaves the
 // dataset on its first record; throws on a closed dataset.

@@ -1,7 +1,7 @@
-#include "comlib/product_version.h"
+#include "platform/product_version.h"
 
-#include "comlib/codepage.h"
-#include "comlib/text_utils.h"
+#include "text/codepage.h"
+#include "text/text_utils.h"
 
 #include <QFile>
 #include <cstring>

@@ -16,6 +16,9 @@ private:
   std::string utf8_;
 };
 
+// A write to a file failed (the program's own first line of such a message).
+inline const QString kStreamWriteError = QStringLiteral("串流(Stream)寫入錯誤");
+
 // A file that could not be made or written: the program's own first line,
 // then the file and the system's reason (disk full, permission denied, ...).
 inline Failure FileFailure(const QString& firstLine, const QString& fileName, const QString& reason) {

@@ -1,10 +1,10 @@
-#include "xlsfile/xls_writer.h"
+#include "xls/xls_writer.h"
 
-#include "comlib/codepage.h"
-#include "comlib/failure.h"
-#include "comlib/field_text.h"
-#include "comlib/messages.h"
+#include "text/codepage.h"
+#include "database/failure.h"
+#include "text/field_text.h"
 #include "database/field.h"
+#include "database/user_questions.h"
 
 #include <QFileInfo>
 #include <algorithm>
@@ -14,12 +14,11 @@
 namespace {
 constexpr int kBOF = 0x0809, kDimensions = 0x0000, kInteger = 0x0002, kNumber = 0x0003, kLabel = 0x0004,
               kEOF = 0x000A;
-const QString kWriteError = QStringLiteral("串流(Stream)寫入錯誤");
 }  // namespace
 
 TXLSWriter::TXLSWriter(const QString& fileName) : fileName_(fileName) {
   const bool exists = QFileInfo::exists(fileName);
-  if (exists && !Confirm(QStringLiteral("檔案[") + fileName + QStringLiteral("]已存在, 要覆蓋嗎?!"))) return;
+  if (exists && !AskToConfirm(QStringLiteral("檔案[") + fileName + QStringLiteral("]已存在, 要覆蓋嗎?!"))) return;
   auto stream = std::make_unique<QSaveFile>(fileName);
   if (!stream->open(QIODevice::WriteOnly))
     throw FileFailure((exists ? QStringLiteral("無法開啟檔案 %1") : QStringLiteral("無法產生檔案 %1")).arg(fileName),
@@ -30,7 +29,7 @@ TXLSWriter::TXLSWriter(const QString& fileName) : fileName_(fileName) {
 }
 
 Failure TXLSWriter::WriteFailure(int savedErrno) const {
-  return FileFailure(kWriteError, fileName_, WriteErrorReason(savedErrno, stream_->errorString()));
+  return FileFailure(kStreamWriteError, fileName_, WriteErrorReason(savedErrno, stream_->errorString()));
 }
 
 // Without Commit the temporary file goes and the target stays as it was.
@@ -39,7 +38,7 @@ TXLSWriter::~TXLSWriter() {
 }
 
 void TXLSWriter::Write(const char* data, qint64 size) {
-  if (!stream_) throw Failure(kWriteError);
+  if (!stream_) throw Failure(kStreamWriteError);
   if (used_ + size > kBufferBytes) Flush();
   if (size > kBufferBytes) {
     errno = 0;
@@ -52,7 +51,7 @@ void TXLSWriter::Write(const char* data, qint64 size) {
 
 void TXLSWriter::Flush() {
   if (used_ == 0) return;
-  if (!stream_) throw Failure(kWriteError);
+  if (!stream_) throw Failure(kStreamWriteError);
   errno = 0;
   if (stream_->write(buffer_.get(), used_) != used_) throw WriteFailure(errno);
   used_ = 0;

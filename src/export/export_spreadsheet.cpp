@@ -1,53 +1,15 @@
-#include "xlsfile/export_spreadsheet.h"
+#include "export/export_spreadsheet.h"
 
-#include "comlib/failure.h"
-#include "comlib/messages.h"
-#include "comlib/spreadsheet.h"
+#include "database/failure.h"
 #include "database/query.h"
+#include "export/spreadsheet.h"
 #include "platform/automation.h"
 
-#include <QElapsedTimer>
 #include <QFileInfo>
-#include <QProgressBar>
-#include <climits>
 
-namespace {
 
-// The bar is the export's only feedback; it is repainted at most every 50 ms
-// (its final value is exact).
-class Progress {
-public:
-  explicit Progress(QProgressBar* bar) : bar_(bar) { shown_.start(); }
-  void Start(qint64 maximum) {
-    if (!bar_) return;
-    bar_->setMinimum(0);
-    bar_->setMaximum(static_cast<int>(std::clamp<qint64>(maximum, 0, INT_MAX)));
-    bar_->setValue(0);
-    bar_->repaint();
-  }
-  void Step() {
-    if (!bar_) return;
-    bar_->setValue(std::min(bar_->value() + 1, bar_->maximum()));
-    if (shown_.elapsed() >= 50) {
-      bar_->repaint();
-      shown_.restart();
-    }
-  }
-  void Finish() {
-    if (!bar_) return;
-    bar_->setValue(bar_->maximum());
-    bar_->repaint();
-  }
-
-private:
-  QProgressBar* bar_;
-  QElapsedTimer shown_;
-};
-
-}  // namespace
-
-void ExportToSpreadsheet(TQuery& dataSet, const QString& fileName, const QString& serverName,
-                         QProgressBar* progressBar) {
+QString ExportResultToSpreadsheet(TQuery& dataSet, const QString& fileName, const QString& serverName,
+                                  ExportProgress& progress) {
   const bool existed = QFileInfo::exists(fileName);
   const AutomationValue::Object application = CreateOleObject(QStringLiteral("Excel.Application"));
   AutomationValue::Object workbook;
@@ -73,7 +35,6 @@ void ExportToSpreadsheet(TQuery& dataSet, const QString& fileName, const QString
     dataSet.First();
     qint64 count = 0;
     qint64 firstRecord = 1;
-    Progress progress(progressBar);
     progress.Start(rowCount);
     while (!dataSet.Eof()) {
       progress.Step();
@@ -92,6 +53,7 @@ void ExportToSpreadsheet(TQuery& dataSet, const QString& fileName, const QString
     SetUsedRangeWrap(sheet);
     workbook->Call(QStringLiteral("SaveAs"), {}, {{QStringLiteral("FileName"), fileName}});
     application->Call(QStringLiteral("Quit"));
+    return {};
   } catch (const Failure& failure) {
     // Keep what was written, end the application whatever happens, then say
     // that the export stopped: a partial workbook must not pass for a whole one.
@@ -108,6 +70,6 @@ void ExportToSpreadsheet(TQuery& dataSet, const QString& fileName, const QString
     }
     QString message = QStringLiteral("Excel轉出中斷: ") + failure.Message();
     if (!saveFailure.isEmpty()) message += QStringLiteral("\n活頁簿未能儲存: ") + saveFailure;
-    ShowError(message);
+    return message;
   }
 }

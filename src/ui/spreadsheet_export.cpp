@@ -1,0 +1,50 @@
+#include "ui/spreadsheet_export.h"
+
+#include "ui/messages.h"
+
+#include <QElapsedTimer>
+#include <QProgressBar>
+#include <algorithm>
+#include <climits>
+
+namespace {
+
+// The bar is the export's only feedback; it is repainted at most every 50 ms
+// (its final value is exact).
+class BarProgress : public ExportProgress {
+public:
+  explicit BarProgress(QProgressBar* bar) : bar_(bar) { shown_.start(); }
+  void Start(qint64 maximum) override {
+    if (!bar_) return;
+    bar_->setMinimum(0);
+    bar_->setMaximum(static_cast<int>(std::clamp<qint64>(maximum, 0, INT_MAX)));
+    bar_->setValue(0);
+    bar_->repaint();
+  }
+  void Step() override {
+    if (!bar_) return;
+    bar_->setValue(std::min(bar_->value() + 1, bar_->maximum()));
+    if (shown_.elapsed() >= 50) {
+      bar_->repaint();
+      shown_.restart();
+    }
+  }
+  void Finish() override {
+    if (!bar_) return;
+    bar_->setValue(bar_->maximum());
+    bar_->repaint();
+  }
+
+private:
+  QProgressBar* bar_;
+  QElapsedTimer shown_;
+};
+
+}  // namespace
+
+void ExportToSpreadsheet(TQuery& dataSet, const QString& fileName, const QString& serverName,
+                         QProgressBar* progressBar) {
+  BarProgress progress(progressBar);
+  const QString stopped = ExportResultToSpreadsheet(dataSet, fileName, serverName, progress);
+  if (!stopped.isEmpty()) ShowError(stopped);
+}

@@ -1,0 +1,11 @@
+#pragma once
+// The spreadsheet export as the window runs it: progress on its bar, the
+// stop message in a box.
+#include "export/export_spreadsheet.h"
+
+class QProgressBar;
+
+// ExportResultToSpreadsheet with `progressBar` (may be null) showing the
+// records; a stopped export is told in an error box.
+void ExportToSpreadsheet(TQuery& dataSet, const QString& fileName, const QString& serverName,
+                         QProgressBar* progressBar);

@@ -1,0 +1,22 @@
+#pragma once
+// The XLS save: the open query written to an XLS file by the program's own
+// writer. It reports; the caller (the window) tells the user.
+#include <QString>
+#include <functional>
+
+class TQuery;
+
+// Records an XLS sheet can hold: 65535 rows less the two heading rows.
+constexpr qint64 kMaxXlsRecords = 65533;
+
+struct XlsSaveResult {
+  bool written = false;             // false when the user kept an existing file
+  qsizetype replacedCharacters = 0; // characters Big5 cannot hold, written as "?"
+};
+
+// Writes the open query to an XLS file: `queryDump` of the query in row 0,
+// the field names in row 1, one row per record from row 2. Asks before
+// overwriting (AskToConfirm); refuses, before touching the file, a result
+// larger than a sheet. Throws on failure; the old file then stays.
+XlsSaveResult WriteQueryXls(TQuery& query, const QString& fileName,
+                            const std::function<QString(const TQuery&)>& queryDump);
