@@ -1,6 +1,7 @@
 #include "database/database.h"
 
 #include "database/failure.h"
+#include "database/connection_opener.h"
 #include "database/query.h"
 #include "database/session.h"
 
@@ -49,9 +50,9 @@ void TDatabase::SetConnected(bool connected) {
     return;
   }
   if (!aliasName_.isEmpty()) {
-    connection_ = Session().OpenAlias(aliasName_, *this);
+    connection_ = OpenAliasConnection(aliasName_, *this);
   } else if (!driverName_.isEmpty()) {
-    connection_ = Session().OpenDriver(driverName_, *this);
+    connection_ = OpenDriverConnection(driverName_, *this);
   } else {
     throw EDatabaseError(QStringLiteral("資料庫 '%1' 沒有指定別名或驅動程式").arg(databaseName_));
   }

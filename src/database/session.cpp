@@ -3,7 +3,6 @@
 #include "database/failure.h"
 #include "database/database.h"
 #include "database/odbc/odbc_backend.h"
-#include "database/sqlite/sqlite_backend.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -51,53 +50,17 @@ void TSession::AddSqliteAlias(const QString& alias, const QString& path) {
   sqliteAliases_.push_back({alias, path});
 }
 
-const TSession::SqliteAlias* TSession::FindSqliteAlias(const QString& name) const {
-  for (const auto& alias : sqliteAliases_)
-    if (alias.name.compare(name, Qt::CaseInsensitive) == 0) return &alias;
-  return nullptr;
+bool TSession::FindSqliteAlias(const QString& name, QString& path) const {
+  for (const auto& alias : sqliteAliases_) {
+    if (alias.name.compare(name, Qt::CaseInsensitive) != 0) continue;
+    path = alias.path.isEmpty() ? DemoDatabasePath() : alias.path;
+    return true;
+  }
+  return false;
 }
 
-void TSession::Login(TDatabase& database, const QString& configuredUser, QString& user, QString& password) const {
-  user = database.Params().Value(QStringLiteral("USER NAME"));
-  password = database.Params().Value(QStringLiteral("PASSWORD"));
-  if (!database.LoginPrompt() || configuredUser.isEmpty()) return;
-  if (user.isEmpty()) {
-    user = configuredUser;
-    database.Params().SetValue(QStringLiteral("USER NAME"), user);
-  }
-  password.clear();
-  if (!loginHandler_ || !loginHandler_(database.DatabaseName(), user, password))
-    throw EDatabaseError(QStringLiteral("不能連結到資料庫 '%1'").arg(database.DatabaseName()));
-  database.Params().SetValue(QStringLiteral("USER NAME"), user);
-}
-
-std::unique_ptr<BackendConnection> TSession::OpenAlias(const QString& alias, TDatabase& database) {
-  if (const SqliteAlias* sqlite = FindSqliteAlias(alias)) {
-    const QString path = sqlite->path.isEmpty() ? DemoDatabasePath() : sqlite->path;
-    if (!QFileInfo::exists(path)) throw EDatabaseError(QStringLiteral("找不到資料庫檔案: %1").arg(path));
-    return std::make_unique<SqliteConnection>(path);
-  }
-  // Alias names ignore case; the data source is opened by its own spelling.
-  for (const QString& dataSource : OdbcDataSources()) {
-    if (dataSource.compare(alias, Qt::CaseInsensitive) != 0) continue;
-    QString user, password;
-    Login(database, OdbcDataSourceUser(dataSource), user, password);
-    return std::make_unique<OdbcConnection>(OdbcDataSourceConnection(dataSource, user, password), password);
-  }
-  throw EDatabaseError(QStringLiteral("不明的資料庫別名: %1").arg(alias));
-}
-
-std::unique_ptr<BackendConnection> TSession::OpenDriver(const QString& driver, TDatabase& database) {
-  // The name comes from outside the program: only a driver of the ODBC
-  // configuration may be named, never a library path or more attributes.
-  if (!OdbcDrivers().contains(driver))
-    throw EDatabaseError(QStringLiteral("資料庫驅動程式 '%1' 不是ODBC設定中已安裝的驅動程式, 沒有連接").arg(driver));
-  QString user, password;
-  Login(database, QString(), user, password);
-  QMap<QString, QString> params;
-  for (const char* name : {"SERVER NAME", "HOST NAME", "USER NAME", "PASSWORD", "APPLICATION NAME"})
-    params.insert(QLatin1String(name), database.Params().Value(QLatin1String(name)));
-  return std::make_unique<OdbcConnection>(OdbcDriverConnection(driver, params), password);
+bool TSession::AskLogin(const QString& databaseName, QString& user, QString& password) const {
+  return loginHandler_ && loginHandler_(databaseName, user, password);
 }
 
 void TSession::RegisterDatabase(TDatabase* database) { databases_.push_back(database); }

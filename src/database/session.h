@@ -1,6 +1,6 @@
 #pragma once
-// The engine's session: which aliases exist, which databases are open under
-// which name, and how an alias or a driver becomes a connection.
+// The engine's session: which aliases exist and which databases are open
+// under which name. Connections are opened in connection_opener.h.
 #include "database/backend.h"
 
 #include <QMap>
@@ -28,11 +28,14 @@ public:
   // A SQLite file reachable under an alias name of its own.
   void AddSqliteAlias(const QString& alias, const QString& path);
 
-  std::unique_ptr<BackendConnection> OpenAlias(const QString& alias, TDatabase& database);
-  std::unique_ptr<BackendConnection> OpenDriver(const QString& driver, TDatabase& database);
+  // The file of a built-in SQLite alias (the demo database for DBDEMOS);
+  // false when `name` is no such alias.
+  bool FindSqliteAlias(const QString& name, QString& path) const;
 
   // The dialog the engine shows when a connection asks for a login.
   void SetLoginHandler(LoginHandler handler) { loginHandler_ = std::move(handler); }
+  // Asks through it; false when there is none or the user cancels.
+  bool AskLogin(const QString& databaseName, QString& user, QString& password) const;
 
   void RegisterDatabase(TDatabase* database);
   void UnregisterDatabase(TDatabase* database);
@@ -46,10 +49,6 @@ private:
     QString name;
     QString path;
   };
-  const SqliteAlias* FindSqliteAlias(const QString& name) const;
-  // The user name and password to connect with, from the login dialog when
-  // the database asks for it; throws when the user cancels.
-  void Login(TDatabase& database, const QString& configuredUser, QString& user, QString& password) const;
   LoginHandler loginHandler_;
   std::vector<SqliteAlias> sqliteAliases_;
   std::vector<TDatabase*> databases_;

@@ -13,6 +13,7 @@
 #include "database/password_mask.h"
 #include "database/query.h"
 #include "platform/automation.h"
+#include "platform/login_manager.h"
 
 #include <QComboBox>
 #include <QPushButton>
@@ -20,10 +21,6 @@
 #include <QSignalBlocker>
 
 namespace {
-QString CallText(AutomationObject& object, const char* method) {
-  return object.Call(QLatin1String(method)).ToText();
-}
-
 // Parameter text for showing: neither the password nor its length leaves
 // the program.
 QString MaskedParams(const QString& text) {
@@ -52,27 +49,18 @@ void TForm1::ComboBox1Change(QObject*) {
     if (!managed) {
       Database1->SetLoginPrompt(true);
     } else {
-      LoginManager = CreateOleObject(QStringLiteral("Z9Ivozu.LoginManager"));
-      AutomationObject& manager = *LoginManager;
-      APUserID = CallText(manager, "GetAPUserID");
-      APUserName = CallText(manager, "GetAPUserName");
-      CallText(manager, "GetLocalIPAddress");
-      ConnectServer = CallText(manager, "GetConnectServer");
-      CallText(manager, "GetDataBaseType");
-      CallText(manager, "GetAPUserPassword");
+      LoginManager = CreateOleObject(kLoginManagerProgId);
+      const LoginIdentity identity = ReadLoginIdentity(*LoginManager);
+      APUserID = identity.apUserId;
+      APUserName = identity.apUserName;
+      ConnectServer = identity.connectServer;
       try {
         if (Database1->Connected()) Database1->SetConnected(false);
         Database1->SetLoginPrompt(false);
         Database1->SetDatabaseName(text);
         Database1->SetAliasName(QString());
-        Database1->SetDriverName(CallText(manager, "GetDataBaseType"));
-        Database1->Params().Clear();  // what a plain alias's login left is not the site's
-        Database1->Params().SetValue(QStringLiteral("SERVER NAME"), CallText(manager, "GetConnectServer"));
-        Database1->Params().SetValue(QStringLiteral("HOST NAME"), CallText(manager, "GetLocalHostName"));
-        Database1->Params().SetValue(QStringLiteral("USER NAME"), CallText(manager, "GetConnectUserID"));
-        Database1->Params().SetValue(QStringLiteral("PASSWORD"), CallText(manager, "GetConnectPassword"));
-        Database1->Params().SetValue(QStringLiteral("APPLICATION NAME"),
-                                     MakeApplicationName(QCoreApplication::applicationFilePath(), APUserID, APUserName));
+        ApplyLoginConnection(*Database1, ReadLoginConnection(*LoginManager),
+                             MakeApplicationName(QCoreApplication::applicationFilePath(), APUserID, APUserName));
         QString report = ConnectionReport();
         CopyToClipboard(report);
         report = ClipboardText();

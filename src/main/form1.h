@@ -147,6 +147,9 @@ public:
 private:
   QString ReconnectPrevAlias(QString& message);
   void ReportAlteredValues(qint64 invalidText, qint64 unrepresentable);
+  void CountRows(const QString& statement);
+  void BindPictureColumn();
+  void ShowRunProgress(qint64 row);
 
 protected:
   bool eventFilter(QObject* watched, QEvent* event) override;

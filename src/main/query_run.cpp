@@ -3,6 +3,7 @@
 
 #include "database/failure.h"
 #include "ui/messages.h"
+#include "text/row_run.h"
 #include "text/row_text.h"
 #include "text/text_utils.h"
 #include "controls/db_grid.h"
@@ -11,7 +12,6 @@
 #include "database/query.h"
 
 #include <QCheckBox>
-#include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -30,21 +30,16 @@ struct BusyCursor {
 
 // Collects output lines and hands them to the pane in large blocks; what was
 // collected reaches the pane also when the run fails.
-class OutputLines {
+class PaneLines : public LineSink {
 public:
-  explicit OutputLines(TTextPane* pane) : pane_(pane) {}
-  ~OutputLines() { Flush(); }
-  // The block to append the next line to (its line break already added).
-  QString& Begin() {
+  explicit PaneLines(TTextPane* pane) : pane_(pane) {}
+  ~PaneLines() override { Flush(); }
+  QString& BeginLine() override {
     if (started_) block_ += QLatin1Char('\n');
     started_ = true;
     return block_;
   }
-  void Add(const QString& line) {
-    Begin() += line;
-    FlushIfLarge();
-  }
-  void FlushIfLarge() {
+  void EndLine() override {
     if (block_.size() >= kBlockChars) Flush();
   }
   void Flush() {
@@ -79,14 +74,36 @@ void TForm1::ButtonSQLExecClick(QObject*) {
 
   const bool render = !chbShowMemo->isChecked();
   const bool insertMode = ChBEachRow->isChecked();
-  OutputLines out(MemoOutput);
+  PaneLines out(MemoOutput);
   if (render && insertMode) {
-    out.Add(QStringLiteral("use qledger"));
-    out.Add(QStringLiteral("go"));
+    out.AddLine(QStringLiteral("use qledger"));
+    out.AddLine(QStringLiteral("go"));
   }
+  CountRows(statement);
+  Query1->SQL().Clear();
+  Query1->SQL().SetText(statement);
+  Query1->Prepare();
+  Query1->Open();
+  if (render) {
+    LabelFieldCnt->setText(QString::number(Query1->FieldCount()));
+    const qint64 recordCount = Query1->RecordCount();
+    if (recordCount > 0) LabelRecCnt->setText(QString::number(recordCount));
+    BindPictureColumn();
+    // A count the engine cannot tell (-1) must not stop the run.
+    ProgressBar1->setValue(0);
+    ProgressBar1->setRange(0, static_cast<int>(std::clamp<qint64>(recordCount, 0, INT_MAX)));
+    const RowRunOptions options{{Delimiter->text(), ChBLeftBrace->isChecked(), ChBRightBrace->isChecked()},
+                                ChBColName->isChecked(), insertMode, EdInsertInto->text(), EdValues->text()};
+    const RowRunReport report = RenderRows(*Query1, options, out, [this](qint64 row) { ShowRunProgress(row); });
+    out.Flush();
+    ReportAlteredValues(report.invalidTextValues, report.unrepresentableValues);
+  }
+  if (render && insertMode) out.AddLine(QStringLiteral("go"));
+}
 
-  // The row count by a count statement; engines that reject its form leave
-  // the label as it was.
+// The row count by a count statement; engines that reject its form leave
+// the label as it was.
+void TForm1::CountRows(const QString& statement) {
   Query1->Close();
   Query1->SQL().Clear();
   try {
@@ -96,73 +113,28 @@ void TForm1::ButtonSQLExecClick(QObject*) {
     LabelRecCnt->setText(QString::number(Query1->FieldByName(QStringLiteral("cnt"))->AsInteger()));
   } catch (const Failure&) {
   }
+}
 
-  Query1->SQL().Clear();
-  Query1->SQL().SetText(MemoSQL->toPlainText());
-  Query1->Prepare();
-  Query1->Open();
-
-  if (render) {
-    LabelFieldCnt->setText(QString::number(Query1->FieldCount()));
-    const qint64 recordCount = Query1->RecordCount();
-    if (recordCount > 0) LabelRecCnt->setText(QString::number(recordCount));
-
-    for (int i = 0; i < Query1->FieldCount(); ++i) {
-      const TField* field = Query1->Fields(i);
-      if (field->DataType() != ftBlob && field->DataType() != ftTypedBinary) continue;
-      try {
-        DBImage1->SetDataField(field->FieldName());
-        DBImage1->SetAutoDisplay(true);
-        DBImage1->setVisible(true);
-      } catch (const Failure&) {
-        DBImage1->SetAutoDisplay(false);
-      }
+// The picture box shows the (last) picture column of the result.
+void TForm1::BindPictureColumn() {
+  for (int i = 0; i < Query1->FieldCount(); ++i) {
+    const TField* field = Query1->Fields(i);
+    if (field->DataType() != ftBlob && field->DataType() != ftTypedBinary) continue;
+    try {
+      DBImage1->SetDataField(field->FieldName());
+      DBImage1->SetAutoDisplay(true);
+      DBImage1->setVisible(true);
+    } catch (const Failure&) {
+      DBImage1->SetAutoDisplay(false);
     }
-    const RowOptions options{Delimiter->text(), ChBLeftBrace->isChecked(), ChBRightBrace->isChecked()};
-    const RowRenderer renderer(*Query1, options);
-
-    QString insertPrefix;
-    if (ChBColName->isChecked()) {
-      const QString header = HeaderText(*Query1, options);
-      if (insertMode)
-        insertPrefix = EdInsertInto->text() + QLatin1Char(' ') + header + QLatin1Char(' ') + EdValues->text() +
-                       QLatin1Char(' ');
-      else
-        out.Add(header);
-    }
-
-    // A count the engine cannot tell (-1) must not stop the run.
-    ProgressBar1->setValue(0);
-    ProgressBar1->setRange(0, static_cast<int>(std::clamp<qint64>(recordCount, 0, INT_MAX)));
-
-    // Every row the result holds, whatever the count label says.
-    QElapsedTimer sinceRepaint;
-    sinceRepaint.start();
-    qint64 row = 0;
-    auto showProgress = [&] {
-      LabelRecNo->setText(QString::number(row));
-      ProgressBar1->setValue(static_cast<int>(std::min<qint64>(row, ProgressBar1->maximum())));
-      LabelRecNo->repaint();
-      ProgressBar1->repaint();
-    };
-    while (!Query1->Eof()) {
-      ++row;
-      if ((row & 1023) == 1 && sinceRepaint.elapsed() >= 50) {
-        showProgress();
-        sinceRepaint.restart();
-      }
-      QString& line = out.Begin();
-      if (insertMode) line += insertPrefix;
-      renderer.AppendRowLine(line);
-      if (insertMode && row % 3000 == 0) out.Add(QStringLiteral("go"));
-      out.FlushIfLarge();
-      Query1->Next();
-    }
-    showProgress();
-    out.Flush();
-    ReportAlteredValues(renderer.InvalidTextValues(), Query1->UnrepresentableValues());
   }
-  if (render && insertMode) out.Add(QStringLiteral("go"));
+}
+
+void TForm1::ShowRunProgress(qint64 row) {
+  LabelRecNo->setText(QString::number(row));
+  ProgressBar1->setValue(static_cast<int>(std::min<qint64>(row, ProgressBar1->maximum())));
+  LabelRecNo->repaint();
+  ProgressBar1->repaint();
 }
 
 // One message at the end of a run when some value could not be shown as it is.

@@ -1,5 +1,7 @@
 #include "platform/admin_presence.h"
 
+#include "platform/login_manager.h"
+
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QGuiApplication>
@@ -9,7 +11,6 @@
 namespace {
 
 const char* const kAdminWindowClass = "Q9ADM_REGISTER";
-const char* const kLoginManagerService = "Z9Ivozu.LoginManager";
 
 bool HasClass(Display* display, Window window, const QByteArray& wanted) {
   XClassHint hint{nullptr, nullptr};
@@ -52,5 +53,5 @@ bool AdministrationProgramRunning() {
   if (QGuiApplication::platformName() == QLatin1String("xcb"))
     return X11WindowClassExists(QLatin1String(kAdminWindowClass));
   QDBusConnectionInterface* bus = QDBusConnection::sessionBus().interface();
-  return bus && bus->isServiceRegistered(QLatin1String(kLoginManagerService)).value();
+  return bus && bus->isServiceRegistered(kLoginManagerProgId).value();
 }

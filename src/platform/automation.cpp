@@ -1,6 +1,7 @@
 #include "platform/automation.h"
 
 #include "database/failure.h"
+#include "platform/login_manager.h"
 #include "platform/login_manager_dbus.h"
 #include "platform/plugin_provider.h"
 
@@ -11,7 +12,7 @@ namespace {
 QMap<QString, AutomationFactory>& Providers() {
   static QMap<QString, AutomationFactory> providers = [] {
     QMap<QString, AutomationFactory> builtIn;
-    builtIn.insert(QStringLiteral("Z9Ivozu.LoginManager"), &CreateDBusLoginManager);
+    builtIn.insert(kLoginManagerProgId, &CreateDBusLoginManager);
     // LibreOffice is optional: its provider is a plugin, loaded on first use.
     builtIn.insert(QStringLiteral("Excel.Application"), [] { return CreatePluginObject(kCalcPlugin); });
     return builtIn;

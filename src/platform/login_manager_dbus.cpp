@@ -1,6 +1,7 @@
 #include "platform/login_manager_dbus.h"
 
 #include "database/failure.h"
+#include "platform/login_manager.h"
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
@@ -9,7 +10,7 @@
 
 namespace {
 
-const QString kService = QStringLiteral("Z9Ivozu.LoginManager");
+const QString& kService = kLoginManagerProgId;
 
 class DBusLoginManager : public AutomationObject {
 public:

@@ -1,6 +1,7 @@
 #include "support/services.h"
 
 #include "database/database.h"
+#include "platform/login_manager.h"
 
 #include <QCoreApplication>
 #include <QDBusConnection>
@@ -37,6 +38,6 @@ AdminStub::~AdminStub() {
   process_.waitForFinished();
   // Wait until the bus has forgotten it, so the next test starts clean.
   (void)QTest::qWaitFor([] {
-    return !QDBusConnection::sessionBus().interface()->isServiceRegistered(QStringLiteral("Z9Ivozu.LoginManager")).value();
+    return !QDBusConnection::sessionBus().interface()->isServiceRegistered(kLoginManagerProgId).value();
   }, 5000);
 }

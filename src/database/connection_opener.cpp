@@ -1,0 +1,57 @@
+#include "database/connection_opener.h"
+
+#include "database/database.h"
+#include "database/failure.h"
+#include "database/odbc/odbc_backend.h"
+#include "database/session.h"
+#include "database/sqlite/sqlite_backend.h"
+
+#include <QFileInfo>
+
+namespace {
+
+// The user name and password to connect with, from the login dialog when
+// the database asks for it; throws when the user cancels.
+void Login(TDatabase& database, const QString& configuredUser, QString& user, QString& password) {
+  user = database.Params().Value(QStringLiteral("USER NAME"));
+  password = database.Params().Value(QStringLiteral("PASSWORD"));
+  if (!database.LoginPrompt() || configuredUser.isEmpty()) return;
+  if (user.isEmpty()) {
+    user = configuredUser;
+    database.Params().SetValue(QStringLiteral("USER NAME"), user);
+  }
+  password.clear();
+  if (!Session().AskLogin(database.DatabaseName(), user, password))
+    throw EDatabaseError(QStringLiteral("不能連結到資料庫 '%1'").arg(database.DatabaseName()));
+  database.Params().SetValue(QStringLiteral("USER NAME"), user);
+}
+
+}  // namespace
+
+std::unique_ptr<BackendConnection> OpenAliasConnection(const QString& alias, TDatabase& database) {
+  if (QString path; Session().FindSqliteAlias(alias, path)) {
+    if (!QFileInfo::exists(path)) throw EDatabaseError(QStringLiteral("找不到資料庫檔案: %1").arg(path));
+    return std::make_unique<SqliteConnection>(path);
+  }
+  // Alias names ignore case; the data source is opened by its own spelling.
+  for (const QString& dataSource : OdbcDataSources()) {
+    if (dataSource.compare(alias, Qt::CaseInsensitive) != 0) continue;
+    QString user, password;
+    Login(database, OdbcDataSourceUser(dataSource), user, password);
+    return std::make_unique<OdbcConnection>(OdbcDataSourceConnection(dataSource, user, password), password);
+  }
+  throw EDatabaseError(QStringLiteral("不明的資料庫別名: %1").arg(alias));
+}
+
+std::unique_ptr<BackendConnection> OpenDriverConnection(const QString& driver, TDatabase& database) {
+  // The name comes from outside the program: only a driver of the ODBC
+  // configuration may be named, never a library path or more attributes.
+  if (!OdbcDrivers().contains(driver))
+    throw EDatabaseError(QStringLiteral("資料庫驅動程式 '%1' 不是ODBC設定中已安裝的驅動程式, 沒有連接").arg(driver));
+  QString user, password;
+  Login(database, QString(), user, password);
+  QMap<QString, QString> params;
+  for (const char* name : {"SERVER NAME", "HOST NAME", "USER NAME", "PASSWORD", "APPLICATION NAME"})
+    params.insert(QLatin1String(name), database.Params().Value(QLatin1String(name)));
+  return std::make_unique<OdbcConnection>(OdbcDriverConnection(driver, params), password);
+}
