@@ -1,6 +1,7 @@
 #include "controls/dataset_model.h"
 
 #include "database/query.h"
+#include "database/value_text.h"
 
 #include <QTimer>
 #include <limits>
@@ -10,21 +11,6 @@ constexpr qint64 kFetchStep = 256;
 // A view cannot address more rows than an int holds.
 constexpr qint64 kMaxRows = std::numeric_limits<int>::max();
 
-QString GridText(const TField* field, const CellValue& value) {
-  switch (field->DataType()) {
-    case ftBlob:
-    case ftTypedBinary: return value.isNull() ? QStringLiteral("(blob)") : QStringLiteral("(BLOB)");
-    case ftGraphic: return value.isNull() ? QStringLiteral("(graphic)") : QStringLiteral("(GRAPHIC)");
-    case ftMemo:
-    case ftFmtMemo: {
-      // One line of the memo is enough for a grid cell.
-      const QString text = field->TextOf(value);
-      const qsizetype end = text.indexOf(QLatin1Char('\n'));
-      return end < 0 ? text : text.left(end).trimmed() + QStringLiteral(" …");
-    }
-    default: return field->TextOf(value);
-  }
-}
 }  // namespace
 
 DataSetModel::DataSetModel(QObject* parent) : QAbstractTableModel(parent) {}
@@ -89,7 +75,7 @@ QVariant DataSetModel::data(const QModelIndex& index, int role) const {
   if (role != Qt::DisplayRole || !dataSet_ || !dataSet_->Active()) return {};
   const TField* field = FieldAt(index.column());
   if (!field || index.row() >= shownRows_) return {};
-  return GridText(field, dataSet_->ValueAt(index.row(), field));
+  return GridCellText(field->DataType(), dataSet_->ValueAt(index.row(), field));
 }
 
 QVariant DataSetModel::headerData(int section, Qt::Orientation orientation, int role) const {

@@ -5,6 +5,10 @@
 #include <QObject>
 #include <QString>
 
+// The file types the save dialog offers, in its "name(*.ext)|*.ext" form.
+inline const QString kTextSaveFilter = QStringLiteral("txt(*.txt)|*.txt|sql(*.sql)|*.sql|ALL(*.*)|*.*");
+inline const QString kXlsSaveFilter = QStringLiteral("*.xls|*.xls|*.*|*.*");
+
 class QWidget;
 
 class TSaveDialog : public QObject {

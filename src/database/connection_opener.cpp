@@ -13,17 +13,17 @@ namespace {
 // The user name and password to connect with, from the login dialog when
 // the database asks for it; throws when the user cancels.
 void Login(TDatabase& database, const QString& configuredUser, QString& user, QString& password) {
-  user = database.Params().Value(QStringLiteral("USER NAME"));
-  password = database.Params().Value(QStringLiteral("PASSWORD"));
+  user = database.Params().Value(kParamUserName);
+  password = database.Params().Value(kParamPassword);
   if (!database.LoginPrompt() || configuredUser.isEmpty()) return;
   if (user.isEmpty()) {
     user = configuredUser;
-    database.Params().SetValue(QStringLiteral("USER NAME"), user);
+    database.Params().SetValue(kParamUserName, user);
   }
   password.clear();
   if (!Session().AskLogin(database.DatabaseName(), user, password))
     throw EDatabaseError(QStringLiteral("不能連結到資料庫 '%1'").arg(database.DatabaseName()));
-  database.Params().SetValue(QStringLiteral("USER NAME"), user);
+  database.Params().SetValue(kParamUserName, user);
 }
 
 }  // namespace
@@ -51,7 +51,7 @@ std::unique_ptr<BackendConnection> OpenDriverConnection(const QString& driver, T
   QString user, password;
   Login(database, QString(), user, password);
   QMap<QString, QString> params;
-  for (const char* name : {"SERVER NAME", "HOST NAME", "USER NAME", "PASSWORD", "APPLICATION NAME"})
-    params.insert(QLatin1String(name), database.Params().Value(QLatin1String(name)));
+  for (const QString& name : {kParamServerName, kParamHostName, kParamUserName, kParamPassword, kParamApplicationName})
+    params.insert(name, database.Params().Value(name));
   return std::make_unique<OdbcConnection>(OdbcDriverConnection(driver, params), password);
 }

@@ -1,13 +1,20 @@
 #pragma once
 // The one database connection of the program, chosen by alias or by driver.
-#include "database/backend.h"
 
 #include <QObject>
 #include <QStringList>
 #include <memory>
 #include <set>
 
+class BackendConnection;
 class TQuery;
+
+// The parameter lines a connection reads (the login manager sets them all).
+inline const QString kParamServerName = QStringLiteral("SERVER NAME");
+inline const QString kParamHostName = QStringLiteral("HOST NAME");
+inline const QString kParamUserName = QStringLiteral("USER NAME");
+inline const QString kParamPassword = QStringLiteral("PASSWORD");
+inline const QString kParamApplicationName = QStringLiteral("APPLICATION NAME");
 
 // Connection parameters: lines "NAME=value". Setting a name replaces the line
 // of that name (compared without regard to case) or appends one; an empty

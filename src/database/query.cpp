@@ -1,7 +1,9 @@
 #include "database/query.h"
 
 #include "database/failure.h"
+#include "database/backend.h"
 #include "database/database.h"
+#include "database/row_store.h"
 #include "database/session.h"
 
 #include <QRegularExpression>
@@ -48,7 +50,7 @@ QString TParam::AsString() const {
   return Value.toString();
 }
 
-TQuery::TQuery(QObject* owner) : QObject(owner) {}
+TQuery::TQuery(QObject* owner) : QObject(owner), rows_(std::make_unique<RowStore>()) {}
 
 TQuery::~TQuery() {
   if (database_) database_->DetachQuery(this);
@@ -112,7 +114,7 @@ void TQuery::Open() {
   allFetched_ = false;
   active_ = true;
   FetchMore(1);
-  SetCurrent(rows_.Count() > 0 ? 0 : -1);
+  SetCurrent(rows_->Count() > 0 ? 0 : -1);
   emit activeChanged(true);
 }
 
@@ -120,7 +122,7 @@ void TQuery::Close() {
   if (!active_) return;
   active_ = false;
   fields_.clear();
-  rows_.Clear();
+  rows_->Clear();
   allFetched_ = true;
   current_ = -1;
   eof_ = true;
@@ -170,7 +172,7 @@ qint64 TQuery::FetchMore(qint64 count) {
   if (!active_ || allFetched_) return 0;
   qint64 fetched = 0;
   while (fetched < count) {
-    if (!statement_->FetchRow(rows_)) {
+    if (!statement_->FetchRow(*rows_)) {
       allFetched_ = true;
       break;
     }
@@ -180,10 +182,16 @@ qint64 TQuery::FetchMore(qint64 count) {
   return fetched;
 }
 
+qint64 TQuery::FetchedCount() const { return rows_->Count(); }
+
+qint64 TQuery::UnrepresentableValues() const {
+  return active_ && statement_ ? statement_->UnrepresentableValues() : 0;
+}
+
 qint64 TQuery::RecordCount() {
   CheckActive();
   FetchMore(std::numeric_limits<qint64>::max());
-  return rows_.Count();
+  return rows_->Count();
 }
 
 void TQuery::SetCurrent(qint64 row) {
@@ -195,13 +203,13 @@ void TQuery::SetCurrent(qint64 row) {
 
 void TQuery::First() {
   CheckActive();
-  SetCurrent(rows_.Count() > 0 ? 0 : -1);
+  SetCurrent(rows_->Count() > 0 ? 0 : -1);
 }
 
 void TQuery::Next() {
   CheckActive();
-  if (current_ + 1 >= rows_.Count()) FetchMore(kFetchBatch);
-  if (current_ + 1 < rows_.Count()) {
+  if (current_ + 1 >= rows_->Count()) FetchMore(kFetchBatch);
+  if (current_ + 1 < rows_->Count()) {
     SetCurrent(current_ + 1);
   } else {
     eof_ = true;  // stays on the last record
@@ -210,19 +218,19 @@ void TQuery::Next() {
 
 void TQuery::MoveTo(qint64 row) {
   CheckActive();
-  if (row >= rows_.Count()) FetchMore(row - rows_.Count() + 1);
-  if (row >= 0 && row < rows_.Count() && row != current_) SetCurrent(row);
+  if (row >= rows_->Count()) FetchMore(row - rows_->Count() + 1);
+  if (row >= 0 && row < rows_->Count() && row != current_) SetCurrent(row);
 }
 
 CellValue TQuery::ValueAt(qint64 row, const TField* field) const {
-  if (row < 0 || row >= rows_.Count()) return {};
-  return rows_.Value(row, field->storeColumn_);
+  if (row < 0 || row >= rows_->Count()) return {};
+  return rows_->Value(row, field->storeColumn_);
 }
 
 CellValue TQuery::CurrentValue(int storeColumn) const {
   if (!active_ || current_ < 0) return {};
   if (!currentDecoded_) {
-    rows_.DecodeRow(current_, currentValues_);
+    rows_->DecodeRow(current_, currentValues_);
     currentDecoded_ = true;
   }
   return currentValues_[static_cast<std::size_t>(storeColumn)];

@@ -1,9 +1,8 @@
 #pragma once
 // The query every statement runs through: SQL lines, prepare, open, the
 // fields of the result and a current record that moves over the fetched rows.
-#include "database/backend.h"
+#include "database/cell_value.h"
 #include "database/field.h"
-#include "database/row_store.h"
 
 #include <QObject>
 #include <QStringList>
@@ -11,6 +10,10 @@
 #include <memory>
 #include <vector>
 
+// Kept out of this header, which most of the program includes: the backend
+// seam and the row store change without recompiling their users.
+class BackendStatement;
+class RowStore;
 class TDatabase;
 class TQuery;
 
@@ -93,10 +96,10 @@ public:
   qint64 RowsAffected() const { return rowsAffected_; }
   // Values of the open result fetched so far that could not be represented
   // and are null instead (see BackendStatement).
-  qint64 UnrepresentableValues() const { return active_ && statement_ ? statement_->UnrepresentableValues() : 0; }
+  qint64 UnrepresentableValues() const;
 
   // For data-aware controls: rows fetched so far and their values.
-  qint64 FetchedCount() const { return rows_.Count(); }
+  qint64 FetchedCount() const;
   bool AllFetched() const { return allFetched_; }
   qint64 FetchMore(qint64 count);
   CellValue ValueAt(qint64 row, const TField* field) const;
@@ -123,7 +126,7 @@ private:
   std::unique_ptr<BackendStatement> statement_;
   std::vector<TParam> params_;
   std::vector<std::unique_ptr<TField>> fields_;
-  RowStore rows_;
+  std::unique_ptr<RowStore> rows_;
   bool readOnly_ = false;
   bool active_ = false;
   bool allFetched_ = true;

@@ -23,7 +23,7 @@ QString DemoDatabasePath() {
   return dir + QStringLiteral("/data/dbdemos.db");
 }
 
-TSession::TSession() { sqliteAliases_.push_back({QStringLiteral("DBDEMOS"), QString()}); }
+TSession::TSession() { sqliteAliases_.push_back({kDemoAlias, QString()}); }
 
 void TSession::GetAliasNames(QStringList& list) const {
   list.clear();

@@ -1,7 +1,6 @@
 #pragma once
 // The engine's session: which aliases exist and which databases are open
 // under which name. Connections are opened in connection_opener.h.
-#include "database/backend.h"
 
 #include <QMap>
 #include <QString>
@@ -11,6 +10,9 @@
 #include <vector>
 
 class TDatabase;
+
+// The built-in alias of the bundled demo database.
+inline const QString kDemoAlias = QStringLiteral("DBDEMOS");
 
 // Asks the user for a user name and a password before a connection is made
 // ("Database Login"); false when the user cancels.

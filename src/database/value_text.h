@@ -31,3 +31,15 @@ QDateTime CellToDateTime(const CellValue& value);
 QByteArray CellToBytes(const CellValue& value);
 // The field's ordinary text form of a value of the given type.
 QString CellText(TFieldType type, const CellValue& value);
+// What a grid cell shows: the ordinary text, the first line of a memo, a
+// marker for blobs and pictures.
+QString GridCellText(TFieldType type, const CellValue& value);
+// The export form (FieldToText): null as "null", Booleans as 1 and 0, dates
+// year first on the 24-hour clock, blobs as "0x" and hexadecimal. False when
+// the value's text held bytes that are no UTF-8 (shown as U+FFFD).
+bool AppendValueText(QString& out, TFieldType type, const CellValue& value);
+// Two upper-case hexadecimal digits per byte.
+void AppendHexText(QString& out, QByteArrayView bytes);
+// Whether the export form of the value is exactly its stored bytes (plain
+// ASCII text), so that a writer may take them as they are.
+bool ValueTextIsStoredBytes(TFieldType type, const CellValue& value);

@@ -11,7 +11,7 @@
 QString ExportResultToSpreadsheet(TQuery& dataSet, const QString& fileName, const QString& serverName,
                                   ExportProgress& progress) {
   const bool existed = QFileInfo::exists(fileName);
-  const AutomationValue::Object application = CreateOleObject(QStringLiteral("Excel.Application"));
+  const AutomationValue::Object application = CreateOleObject(kSpreadsheetProgId);
   AutomationValue::Object workbook;
   try {
     application->Set(QStringLiteral("Visible"), false);

@@ -3,6 +3,7 @@
 
 #include "database/database.h"
 #include "database/query.h"
+#include "database/session.h"
 #include "controls/data_source.h"
 #include "controls/db_grid.h"
 #include "controls/db_image.h"
@@ -154,7 +155,7 @@ void TForm1::CreateControls() {
   ComboBox1 = Place<QComboBox>(this, "ComboBox1", 582, 8, 99, 24);
   ComboBox1->setEditable(true);
   ComboBox1->setInsertPolicy(QComboBox::NoInsert);
-  ComboBox1->setEditText(QStringLiteral("DBDEMOS"));
+  ComboBox1->setEditText(kDemoAlias);
   ProgressBar1 = Place<QProgressBar>(this, "ProgressBar1", 6, 174, 55, 20);
   ProgressBar1->setRange(0, 100);
   ProgressBar1->setValue(0);
@@ -190,7 +191,7 @@ void TForm1::CreateControls() {
 void TForm1::CreateComponents() {
   Database1 = new TDatabase(this);
   Database1->setObjectName(QStringLiteral("Database1"));
-  Database1->SetAliasName(QStringLiteral("DBDEMOS"));
+  Database1->SetAliasName(kDemoAlias);
   Database1->SetDatabaseName(QStringLiteral("Q9"));
 
   Query1 = new TQuery(this);
@@ -207,7 +208,7 @@ void TForm1::CreateComponents() {
 
   SaveDialog1 = new TSaveDialog(this);
   SaveDialog1->setObjectName(QStringLiteral("SaveDialog1"));
-  SaveDialog1->Filter = QStringLiteral("txt(*.txt)|*.txt|sql(*.sql)|*.sql|ALL(*.*)|*.*");
+  SaveDialog1->Filter = kTextSaveFilter;
 
   Timer1 = new QTimer(this);
   Timer1->setObjectName(QStringLiteral("Timer1"));

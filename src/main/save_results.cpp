@@ -19,7 +19,6 @@
 
 namespace {
 
-const QString kTextFilter = QStringLiteral("txt(*.txt)|*.txt|sql(*.sql)|*.sql|ALL(*.*)|*.*");
 
 // The pane's text in Big5 with CR LF line breaks; with the user's leave UTF-8
 // when Big5 cannot hold every character. Empty optional: do not save.
@@ -54,10 +53,10 @@ void TForm1::ButtonSaveClick(QObject*) {
     UpdateInsertInto();
     SaveDialog1->FileName = TableName;
     SaveDialog1->DefaultExt = QStringLiteral(".xls");
-    SaveDialog1->Filter = QStringLiteral("*.xls|*.xls|*.*|*.*");
+    SaveDialog1->Filter = kXlsSaveFilter;
   } else {
     const bool sql = ChBEachRow->isChecked();
-    SaveDialog1->Filter = kTextFilter;
+    SaveDialog1->Filter = kTextSaveFilter;
     SaveDialog1->DefaultExt.clear();
     SaveDialog1->FilterIndex = sql ? 2 : 1;
     SaveDialog1->FileName = TableName + (sql ? QStringLiteral(".sql") : QStringLiteral(".txt"));

@@ -11,7 +11,7 @@ void TForm1::mnuExcelOutClick(QObject*) {
   TQuery* dataSet = DBGrid1->DataSet();
   if (!dataSet || !dataSet->Active()) return;
   SaveDialog1->DefaultExt = QStringLiteral(".xls");
-  SaveDialog1->Filter = QStringLiteral("*.xls|*.xls|*.*|*.*");
+  SaveDialog1->Filter = kXlsSaveFilter;
   if (!SaveDialog1->Execute()) return;
   ExportToSpreadsheet(*dataSet, SaveDialog1->FileName, Database1->AliasName(), ProgressBar1);
 }

@@ -14,7 +14,7 @@ QMap<QString, AutomationFactory>& Providers() {
     QMap<QString, AutomationFactory> builtIn;
     builtIn.insert(kLoginManagerProgId, &CreateDBusLoginManager);
     // LibreOffice is optional: its provider is a plugin, loaded on first use.
-    builtIn.insert(QStringLiteral("Excel.Application"), [] { return CreatePluginObject(kCalcPlugin); });
+    builtIn.insert(kSpreadsheetProgId, [] { return CreatePluginObject(kCalcPlugin); });
     return builtIn;
   }();
   return providers;
@@ -28,6 +28,6 @@ void RegisterAutomationProvider(const QString& progId, AutomationFactory factory
 
 AutomationValue::Object CreateOleObject(const QString& progId) {
   const auto it = Providers().constFind(progId);
-  if (it == Providers().constEnd() || !*it) throw Failure(QStringLiteral("無效的類別字串"));
+  if (it == Providers().constEnd() || !*it) throw Failure(kUnknownClassMessage);
   return (*it)();
 }

@@ -52,6 +52,11 @@ public:
 
 using AutomationFactory = std::function<AutomationValue::Object()>;
 
+// The spreadsheet application's identifier.
+inline const QString kSpreadsheetProgId = QStringLiteral("Excel.Application");
+// The system's text for an identifier no provider serves.
+inline const QString kUnknownClassMessage = QStringLiteral("無效的類別字串");
+
 // Registers a provider for an identifier (replacing any earlier one).
 void RegisterAutomationProvider(const QString& progId, AutomationFactory factory);
 // Makes the object; an identifier without a provider fails with the system's

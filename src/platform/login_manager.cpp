@@ -32,9 +32,9 @@ LoginConnection ReadLoginConnection(AutomationObject& manager) {
 void ApplyLoginConnection(TDatabase& database, const LoginConnection& connection, const QString& applicationName) {
   database.SetDriverName(connection.driver);
   database.Params().Clear();  // what a plain alias's login left is not the site's
-  database.Params().SetValue(QStringLiteral("SERVER NAME"), connection.server);
-  database.Params().SetValue(QStringLiteral("HOST NAME"), connection.host);
-  database.Params().SetValue(QStringLiteral("USER NAME"), connection.user);
-  database.Params().SetValue(QStringLiteral("PASSWORD"), connection.password);
-  database.Params().SetValue(QStringLiteral("APPLICATION NAME"), applicationName);
+  database.Params().SetValue(kParamServerName, connection.server);
+  database.Params().SetValue(kParamHostName, connection.host);
+  database.Params().SetValue(kParamUserName, connection.user);
+  database.Params().SetValue(kParamPassword, connection.password);
+  database.Params().SetValue(kParamApplicationName, applicationName);
 }

@@ -46,6 +46,6 @@ private:
 
 AutomationValue::Object CreateDBusLoginManager() {
   QDBusConnectionInterface* bus = QDBusConnection::sessionBus().interface();
-  if (!bus || !bus->isServiceRegistered(kService).value()) throw Failure(QStringLiteral("無效的類別字串"));
+  if (!bus || !bus->isServiceRegistered(kService).value()) throw Failure(kUnknownClassMessage);
   return std::make_shared<DBusLoginManager>();
 }

@@ -4,6 +4,7 @@
 #include "database/failure.h"
 #include "text/field_text.h"
 #include "database/field.h"
+#include "database/value_text.h"
 #include "database/user_questions.h"
 
 #include <QFileInfo>
@@ -133,8 +134,7 @@ void TXLSWriter::WriteFieldCell(int row, int col, const TField* field) {
     case ftMemo: {
       // Plain ASCII text is the same in Big5: its stored bytes go as they are.
       const CellValue v = field->Value();
-      if (v.kind == CellKind::Text && v.size <= 255 &&
-          std::all_of(v.data, v.data + v.size, [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
+      if (v.size <= 255 && ValueTextIsStoredBytes(field->DataType(), v)) {
         WriteLabelBytes(row, col, v.data, static_cast<qsizetype>(v.size));
         return;
       }

@@ -1,5 +1,6 @@
 #include "support/services.h"
 
+#include "database/backend.h"
 #include "database/database.h"
 #include "platform/login_manager.h"
 

@@ -1,5 +1,6 @@
 #include "database/odbc/odbc_backend.h"
 
+#include "database/database.h"
 #include "database/failure.h"
 #include "database/password_mask.h"
 #include "database/statement_text.h"
@@ -435,11 +436,11 @@ QString OdbcDataSourceConnection(const QString& dataSource, const QString& user,
 }
 
 QString OdbcDriverConnection(const QString& driver, const QMap<QString, QString>& params) {
-  const QString server = params.value(QStringLiteral("SERVER NAME"));
-  const QString user = params.value(QStringLiteral("USER NAME"));
-  const QString password = params.value(QStringLiteral("PASSWORD"));
-  const QString application = params.value(QStringLiteral("APPLICATION NAME"));
-  const QString workstation = params.value(QStringLiteral("HOST NAME"));
+  const QString server = params.value(kParamServerName);
+  const QString user = params.value(kParamUserName);
+  const QString password = params.value(kParamPassword);
+  const QString application = params.value(kParamApplicationName);
+  const QString workstation = params.value(kParamHostName);
   // "host[:port][/database]" names a server and what to open on it.
   static const QRegularExpression address(QStringLiteral("^([^:/]*)(?::(\\d+))?(?:/(.*))?$"));
   const auto parts = address.match(server);
