@@ -4,6 +4,7 @@
 #include "controls/db_grid.h"
 #include "database/database.h"
 #include "database/query.h"
+#include "support/admin_stub.h"
 #include "support/modal.h"
 #include "support/pg_recorder.h"
 #include "support/services.h"

@@ -1,8 +1,7 @@
 #pragma once
 // The services ./dev test starts for the tests: a PostgreSQL cluster reached
 // through psqlODBC, an ODBC configuration of the tests' own, a private
-// session bus; and the administration program's stand-in.
-#include <QProcess>
+// session bus.
 #include <QString>
 #include <QStringList>
 
@@ -14,12 +13,3 @@ QString PgServerAddress();
 
 // Runs statements on the test cluster through the engine's own ODBC path.
 void PgExec(const QStringList& statements);
-
-class AdminStub {
-public:
-  explicit AdminStub(const QStringList& arguments);
-  ~AdminStub();
-
-private:
-  QProcess process_;
-};

@@ -4,32 +4,15 @@
 #include "database/query.h"
 #include "database/session.h"
 #include "database/value_text.h"
+#include "support/connected.h"
 #include "support/temp_database.h"
 
-#include <QImage>
 #include <QLocale>
 #include <gtest/gtest.h>
 #include <memory>
 
 namespace {
 
-// A connection and a query on it, as the window holds them.
-struct Connected {
-  explicit Connected(const QString& alias) {
-    database.SetAliasName(alias);
-    database.SetDatabaseName(QStringLiteral("T_") + alias);
-    database.SetConnected(true);
-    query.SetDatabaseName(database.DatabaseName());
-  }
-  TQuery& Open(const QString& sql) {
-    query.Close();
-    query.SQL().SetText(sql);
-    query.Open();
-    return query;
-  }
-  TDatabase database;
-  TQuery query;
-};
 
 const char* const kTypesTable = R"(
 create table types (
@@ -298,27 +281,4 @@ TEST(SqliteDatabase, DisconnectClosesTheQueriesOnIt) {
   c.query.Open();  // reconnects on demand
   EXPECT_TRUE(c.database.Connected());
   EXPECT_EQ(c.query.Fields(0)->AsInteger(), 1);
-}
-
-TEST(DemoDatabase, HasTheTablesTypesAndPicturesItPromises) {
-  Connected c(QStringLiteral("DBDEMOS"));
-  QStringList tables;
-  Session().GetTableNames(c.database.DatabaseName(), tables);
-  EXPECT_GE(tables.size(), 8);
-  EXPECT_FALSE(tables.contains(QStringLiteral("sqlite_sequence")));
-  std::set<TFieldType> types;
-  for (const QString& table : tables) {
-    TQuery& q = c.Open(QStringLiteral("select * from ") + table + QStringLiteral(" where 1=2"));
-    for (int i = 0; i < q.FieldCount(); ++i) types.insert(q.Fields(i)->DataType());
-  }
-  for (TFieldType t : {ftString, ftSmallint, ftInteger, ftWord, ftBoolean, ftFloat, ftCurrency, ftBCD, ftDate, ftTime,
-                       ftDateTime, ftAutoInc, ftBlob, ftMemo, ftGraphic})
-    EXPECT_TRUE(types.count(t)) << "no demo column of type " << t;
-  EXPECT_EQ(c.Open(QStringLiteral("select * from pending_tasks")).RecordCount(), 0);
-  EXPECT_EQ(c.Open(QStringLiteral("select * from sales_log")).RecordCount(), 5000);
-  TQuery& fish = c.Open(QStringLiteral("select picture from species"));
-  QImage picture;
-  EXPECT_TRUE(picture.loadFromData(fish.Fields(0)->AsBytes(), "PNG"));
-  TQuery& chinese = c.Open(QStringLiteral("select company from customer order by cust_no"));
-  EXPECT_EQ(chinese.Fields(0)->AsString(), QStringLiteral("大同水族貿易有限公司"));
 }

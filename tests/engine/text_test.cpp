@@ -1,11 +1,8 @@
-// The shared text routines and the Big5 code page.
+// The text routines and the Big5 code page.
 #include "text/codepage.h"
-#include "platform/product_version.h"
 #include "text/row_text.h"
 #include "text/text_utils.h"
 
-#include <QCoreApplication>
-#include <QFileInfo>
 #include <gtest/gtest.h>
 
 namespace {
@@ -79,31 +76,6 @@ TEST(Big5, WindowsTableSubstitutesAndCounts) {
   // A long text converts whole (the buffer grows as needed).
   const QString big = QString(100000, QChar(0x4E2D));
   EXPECT_EQ(ToBig5(big).size(), 200000);
-}
-
-TEST(ProductVersion, ReadsTheBuildStampFromAProgramFile) {
-  EXPECT_EQ(GetProductVersion(QStringLiteral(Q2T_PROGRAM)), QStringLiteral(Q2T_VERSION));
-  EXPECT_EQ(GetProductVersion(QCoreApplication::applicationFilePath()), QStringLiteral(Q2T_VERSION));
-  EXPECT_EQ(GetProductVersion(QStringLiteral("/bin/sh")), QString());  // no stamp
-  EXPECT_EQ(GetProductVersion(QStringLiteral("/no/such/file")), QString());
-}
-
-TEST(MakeApplicationName, NameBuildUserAndCut) {
-  const QString program = QStringLiteral(Q2T_PROGRAM);
-  const QString build = QStringLiteral(Q2T_VERSION).section(QLatin1Char('.'), -1);
-  EXPECT_EQ(MakeApplicationName(program, QStringLiteral("A01"), QStringLiteral("clerk")),
-            QStringLiteral("query2text ") + build + QStringLiteral(" A01 clerk"));
-  // Without a stamp: name, user id, user name.
-  EXPECT_EQ(MakeApplicationName(QStringLiteral("/bin/sh"), QStringLiteral("A01"), QStringLiteral("clerk")),
-            QStringLiteral("sh A01 clerk"));
-  // A "." in the user name drops the version and the user id.
-  EXPECT_EQ(MakeApplicationName(program, QStringLiteral("A01"), QStringLiteral("j.smith")),
-            QStringLiteral("query2text smith"));
-  EXPECT_EQ(MakeApplicationName(program, QStringLiteral("A01"), QStringLiteral("DOM\\clerk")),
-            QStringLiteral("clerk"));
-  const QString longName = MakeApplicationName(program, QStringLiteral("A01"), QStringLiteral("資訊部門系統管理員王小明"));
-  EXPECT_LE(Big5Length(longName), 30);
-  EXPECT_EQ(longName, QStringLiteral("query2text ") + build + QStringLiteral(" A01 資訊部門系統"));
 }
 
 TEST(SmallTexts, BoolTextAndTypeNames) {

@@ -1,0 +1,21 @@
+#pragma once
+// A database and a query on it, as the window holds them.
+#include "database/database.h"
+#include "database/query.h"
+
+struct Connected {
+  explicit Connected(const QString& alias) {
+    database.SetAliasName(alias);
+    database.SetDatabaseName(QStringLiteral("T_") + alias);
+    database.SetConnected(true);
+    query.SetDatabaseName(database.DatabaseName());
+  }
+  TQuery& Open(const QString& sql) {
+    query.Close();
+    query.SQL().SetText(sql);
+    query.Open();
+    return query;
+  }
+  TDatabase database;
+  TQuery query;
+};
