@@ -76,15 +76,7 @@ void TForm1::ComboBox1Change(QObject*) {
     DBImage1->SetDataField(QString());
     DBImage1->SetAutoDisplay(false);
     DBGrid1->setEnabled(false);
-    if (!managed) {
-      Database1->SetConnected(false);
-      // A plain alias starts from its own configuration: the site's user
-      // and password must not go to another server.
-      Database1->Params().Clear();
-      Database1->SetAliasName(text);
-      Database1->SetDatabaseName(text);
-      Database1->SetConnected(true);
-    }
+    if (!managed) ConnectAlias(text);
     Query1->SetDatabaseName(Database1->DatabaseName());
     FormShow(this);
     ButtonClearSQLClick(ButtonClearSQL);
@@ -98,6 +90,17 @@ void TForm1::ComboBox1Change(QObject*) {
   }
 }
 
+// A plain alias starts from its own configuration: the site's user and
+// password, left by a login-managed change, must not go to another server.
+void TForm1::ConnectAlias(const QString& alias) {
+  Database1->SetConnected(false);
+  Database1->SetLoginPrompt(true);
+  Database1->Params().Clear();
+  Database1->SetAliasName(alias);
+  Database1->SetDatabaseName(alias);
+  Database1->SetConnected(true);
+}
+
 // After a failed change the box shows the previous alias again; connect to
 // it again too, so that what the box shows is what is connected. Gives the
 // text for the box: empty when there is nothing to go back to or going back
@@ -108,12 +111,7 @@ QString TForm1::ReconnectPrevAlias(QString& message) {
     return PrevAlias;  // the change failed before it touched the connection
   try {
     Query1->Close();
-    Database1->SetConnected(false);
-    Database1->SetLoginPrompt(true);
-    Database1->Params().Clear();
-    Database1->SetAliasName(PrevAlias);
-    Database1->SetDatabaseName(PrevAlias);
-    Database1->SetConnected(true);
+    ConnectAlias(PrevAlias);
     Query1->SetDatabaseName(Database1->DatabaseName());
     FormShow(this);
     return PrevAlias;

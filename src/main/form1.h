@@ -146,6 +146,7 @@ public:
 
 private:
   QString ReconnectPrevAlias(QString& message);
+  void ConnectAlias(const QString& alias);
   void ReportAlteredValues(qint64 invalidText, qint64 unrepresentable);
   void CountRows(const QString& statement);
   void BindPictureColumn();
