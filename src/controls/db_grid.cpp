@@ -5,13 +5,18 @@
 #include "controls/data_source.h"
 #include "controls/dataset_model.h"
 
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QHeaderView>
+#include <QKeyEvent>
+#include <algorithm>
 #include <QTimer>
 
 TDBGrid::TDBGrid(QWidget* parent) : QTableView(parent), model_(new DataSetModel(this)) {
   setModel(model_);
   setSelectionBehavior(QAbstractItemView::SelectRows);
-  setSelectionMode(QAbstractItemView::SingleSelection);
+  // Several rows for the copy: Shift or Ctrl with a click or the arrows.
+  setSelectionMode(QAbstractItemView::ExtendedSelection);
   setEditTriggers(QAbstractItemView::NoEditTriggers);
   setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
@@ -88,4 +93,35 @@ void TDBGrid::FollowCurrentRecord() {
   moving_ = true;
   setCurrentIndex(model_->index(static_cast<int>(row), qMax(0, currentIndex().column())));
   moving_ = false;
+}
+
+QString TDBGrid::SelectedRowsText() const {
+  QStringList lines;
+  QStringList titles;
+  for (int c = 0; c < model_->columnCount(); ++c) titles << model_->headerData(c, Qt::Horizontal).toString();
+  lines << titles.join(QLatin1Char('\t'));
+  QModelIndexList rows = selectionModel()->selectedRows();
+  std::sort(rows.begin(), rows.end(), [](const QModelIndex& a, const QModelIndex& b) { return a.row() < b.row(); });
+  for (const QModelIndex& row : rows) {
+    QStringList cells;
+    for (int c = 0; c < model_->columnCount(); ++c) cells << model_->index(row.row(), c).data().toString();
+    lines << cells.join(QLatin1Char('\t'));
+  }
+  return lines.join(QStringLiteral("\r\n"));
+}
+
+void TDBGrid::keyPressEvent(QKeyEvent* event) {
+  if (event->matches(QKeySequence::Copy)) {
+    if (selectionModel()->hasSelection()) QGuiApplication::clipboard()->setText(SelectedRowsText());
+    return;
+  }
+  if (event->matches(QKeySequence::MoveToEndOfDocument) && DataSet() && DataSet()->Active()) {
+    // The result's last record, even when the rows were never rendered.
+    TQuery* query = DataSet();
+    query->MoveTo(query->RecordCount() - 1);
+    FollowCurrentRecord();
+    scrollTo(currentIndex());
+    return;
+  }
+  QTableView::keyPressEvent(event);
 }

@@ -23,6 +23,13 @@ public:
   void ApplySelected();
   // The fields the grid shows, in display order.
   QList<TField*> ShownFields() const;
+  // The selected rows as a spreadsheet takes them: a heading line of the
+  // shown column titles, then each row's cells as the grid shows them,
+  // separated by tabs, lines by CR LF.
+  QString SelectedRowsText() const;
+
+protected:
+  void keyPressEvent(QKeyEvent* event) override;
 
 private:
   void BindDataSet();

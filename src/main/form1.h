@@ -123,6 +123,10 @@ public:
   // A pick from the connection list; runs the change when the pick left the
   // text as it was.
   void ComboBox1Activated();
+  // Replace or extend the statement's text, each as one step of its undo
+  // history (the clear button, a connection change, the table browser).
+  void ReplaceStatement(const QString& text);
+  void AppendStatementLine(const QString& line);
   // What the login-managed connection is about to use, the password masked.
   QString ConnectionReport() const;
 
@@ -147,6 +151,7 @@ public:
 private:
   QString ReconnectPrevAlias(QString& message);
   void ConnectAlias(const QString& alias);
+
   void ReportAlteredValues(qint64 invalidText, qint64 unrepresentable);
   void CountRows(const QString& statement);
   void BindPictureColumn();

@@ -26,6 +26,8 @@
 #include <QPlainTextEdit>
 #include "controls/text_pane.h"
 #include <QPushButton>
+#include <QShortcut>
+#include <QTextCursor>
 #include <QSignalBlocker>
 #include <QTextEdit>
 #include <QTimer>
@@ -51,6 +53,14 @@ void TForm1::ConnectHandlers() {
   click(ButtonClearResult, &TForm1::ButtonClearResultClick);
   click(ButtonExit, &TForm1::ButtonExitClick);
   click(ButtonSQLExec, &TForm1::ButtonSQLExecClick);
+  // The keys SQL tools run a statement with: the same click, the same checks.
+  for (const QKeySequence& keys : {QKeySequence(Qt::Key_F5), QKeySequence(Qt::CTRL | Qt::Key_Return),
+                                   QKeySequence(Qt::CTRL | Qt::Key_Enter)}) {
+    auto* run = new QShortcut(keys, this);
+    connect(run, &QShortcut::activated, ButtonSQLExec, [this] {
+      if (ButtonSQLExec->isEnabled()) ButtonSQLExec->click();
+    });
+  }
   click(ButtonSave, &TForm1::ButtonSaveClick);
   connect(mnuSQLOut, &QAction::triggered, this, [this] { Guarded([this] { mnuSQLOutClick(mnuSQLOut); }); });
   connect(mnuDataOut, &QAction::triggered, this, [this] { Guarded([this] { mnuDataOutClick(mnuDataOut); }); });
@@ -85,6 +95,15 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
       else if (watched == CmbTables) CmbTablesEnter(CmbTables);
     });
     return false;
+  }
+  if (watched == MemoSQL && type == QEvent::KeyPress) {
+    // Tab types a tab in the statement; Ctrl+Tab and Ctrl+Shift+Tab leave it.
+    auto* key = static_cast<QKeyEvent*>(event);
+    if ((key->modifiers() & Qt::ControlModifier) && (key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab)) {
+      const bool back = key->key() == Qt::Key_Backtab || (key->modifiers() & Qt::ShiftModifier);
+      back ? focusPreviousChild() : focusNextChild();
+      return true;
+    }
   }
   if ((watched == ComboBox1->view() && type == QEvent::Show) || (watched == ComboBox1 && type == QEvent::KeyPress))
     ConnectionChangesAtPick = ConnectionChanges;  // a pick may follow
@@ -171,7 +190,16 @@ void TForm1::MemoOutputExit(QObject*) { SetBold(MemoOutput, false); }
 
 void TForm1::ButtonClearSQLClick(QObject*) {
   Query1->SQL().Clear();
-  MemoSQL->clear();
+  ReplaceStatement(QString());
+}
+
+void TForm1::ReplaceStatement(const QString& text) {
+  // An edit, not a reset: one step that Ctrl+Z takes back.
+  QTextCursor cursor(MemoSQL->document());
+  cursor.beginEditBlock();
+  cursor.select(QTextCursor::Document);
+  cursor.insertText(text);
+  cursor.endEditBlock();
 }
 
 void TForm1::ButtonClearResultClick(QObject*) { MemoOutput->clear(); }

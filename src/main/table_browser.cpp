@@ -39,7 +39,7 @@ void TForm1::CmbTablesEnter(QObject*) {
     ShowError(failure.Message());
   }
   if (!InFormShow && (table.isEmpty() || !MemoSQL->toPlainText().contains(table)))
-    MemoSQL->appendPlainText(QStringLiteral("select * from ") + table);
+    AppendStatementLine(QStringLiteral("select * from ") + table);
 }
 
 void TForm1::CmbTablesKeyPress(QObject*, QChar& key) {
@@ -52,4 +52,14 @@ void TForm1::CmbTablesKeyPress(QObject*, QChar& key) {
   LabelFieldCnt->setText(LabelFieldCnt->text() + QStringLiteral(" = Hex(") +
                          QStringLiteral("%1").arg(code, 2, 16, QLatin1Char('0')).toUpper() + QLatin1Char(')'));
   if (code == 13) CmbTablesEnter(this);
+}
+
+// A line added below the statement, as one step of its undo history.
+void TForm1::AppendStatementLine(const QString& line) {
+  QTextCursor cursor(MemoSQL->document());
+  cursor.beginEditBlock();
+  cursor.movePosition(QTextCursor::End);
+  if (!MemoSQL->document()->isEmpty()) cursor.insertBlock();
+  cursor.insertText(line);
+  cursor.endEditBlock();
 }
