@@ -1,6 +1,7 @@
 // Working from the keyboard: run keys, leaving the statement, undoing the
 // program's own edits, copying grid rows.
 #include "controls/db_grid.h"
+#include "controls/text_pane.h"
 #include "database/query.h"
 #include "support/modal.h"
 #include "support/temp_database.h"
@@ -13,7 +14,19 @@
 #include <QItemSelectionModel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QProgressBar>
+#include <QRadioButton>
+#include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
+#include <functional>
 
 namespace {
 
@@ -95,4 +108,119 @@ TEST_F(UiDailyUse, CtrlCCopiesTheSelectedGridRowsForASpreadsheet) {
   QTest::keyClick(grid, Qt::Key_End, Qt::ControlModifier);
   EXPECT_EQ(W().Query1->RecNo(), 3);
   EXPECT_EQ(grid->currentIndex().row(), 3);
+}
+
+namespace {
+
+// A result large enough that the row loop yields to the window many times.
+class UiLongRun : public WindowTest {
+protected:
+  void SetUp() override {
+    db_ = std::make_unique<TempDatabase>(QStringLiteral(
+        "create table big (n integer, s varchar(20));"
+        "with recursive c(x) as (select 1 union all select x + 1 from c where x < 300000)"
+        " insert into big select x, 'row ' || x from c;"),
+        QStringLiteral("BIGDB"));
+    WindowTest::SetUp();
+    UseDatabase(db_->Alias());
+    W().chbShowMemo->setChecked(false);
+  }
+  // Does `act` once the row loop has written rows, as a user watching the
+  // counter would; the window handles it while the loop runs.
+  void DuringTheRowLoop(std::function<void()> act) {
+    watcher_.setInterval(1);
+    QObject::connect(&watcher_, &QTimer::timeout, &W(), [this, act] {
+      if (W().LabelRecNo->text().toLongLong() <= 0) return;
+      watcher_.stop();
+      act();
+    });
+    watcher_.start();
+  }
+  void PressEscape() {
+    QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QApplication::sendEvent(W().MemoOutput, &escape);
+  }
+  std::unique_ptr<TempDatabase> db_;
+  QTimer watcher_;
+};
+
+}  // namespace
+
+TEST_F(UiLongRun, EscStopsTheRunWithWholeLinesAndTheClosingGo) {
+  W().ChBEachRow->setChecked(true);
+  W().ChBColName->setChecked(true);
+  W().MemoSQL->setPlainText(QStringLiteral("select * from big"));
+  QString formatDuringRun;
+  DuringTheRowLoop([&] {
+    formatDuringRun = W().ProgressBar1->format();
+    EXPECT_FALSE(W().ButtonSQLExec->isEnabled());
+    PressEscape();
+  });
+  ModalAnswerer answerer;
+  QTest::mouseClick(W().ButtonSQLExec, Qt::LeftButton);
+  const QStringList lines = OutputLines();
+  const qint64 rendered = W().LabelRecNo->text().toLongLong();
+  ASSERT_GT(rendered, 0);
+  ASSERT_LT(rendered, 300000);
+  EXPECT_EQ(formatDuringRun, QStringLiteral("%v / %m　Esc 停止"));
+  EXPECT_EQ(W().ProgressBar1->format(), QStringLiteral("%p%"));
+  EXPECT_TRUE(W().ButtonSQLExec->isEnabled());
+  ASSERT_EQ(answerer.Texts().size(), 1);
+  EXPECT_EQ(answerer.Texts().first(), QStringLiteral("查詢已停止: 輸出到第 %1 筆為止").arg(rendered));
+  // use qledger, go, the rows with a go after every 3000th, the closing go.
+  EXPECT_EQ(lines.size(), 2 + rendered + rendered / 3000 + 1);
+  EXPECT_EQ(lines.last(), QStringLiteral("go"));
+  QStringList inserts = lines.filter(QStringLiteral("insert into big"));
+  EXPECT_EQ(inserts.size(), rendered);
+  EXPECT_EQ(inserts.last(), QStringLiteral("insert into big (n,s) values (%1,'row %1')").arg(rendered));
+}
+
+TEST_F(UiLongRun, ClicksAndClosingDuringTheRunAreNotCarriedOutAfterIt) {
+  W().MemoSQL->setPlainText(QStringLiteral("select * from big"));
+  bool closeRefused = false;
+  DuringTheRowLoop([&] {
+    QTest::mouseClick(W().ButtonExit, Qt::LeftButton);
+    QTest::mouseClick(W().ButtonClearResult, Qt::LeftButton);
+    closeRefused = !W().close();
+  });
+  QTest::mouseClick(W().ButtonSQLExec, Qt::LeftButton);
+  QApplication::processEvents();
+  EXPECT_TRUE(closeRefused);
+  EXPECT_TRUE(W().isVisible());
+  EXPECT_EQ(OutputLines().size(), 300000);  // ran to the end, nothing cleared
+}
+
+TEST_F(UiLongRun, AStoppedXlsSaveLeavesTheOldFile) {
+  QTemporaryDir dir;
+  const QString path = dir.filePath(QStringLiteral("big.xls"));
+  {
+    QFile old(path);
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+    old.write("old bytes");
+  }
+  W().MemoSQL->setPlainText(QStringLiteral("select n, s, n as a, s as b, n as c, s as d, n as e, s as f from big limit 65000"));
+  W().rbXLS->setChecked(true);
+  QStringList messages;
+  bool escaped = false;
+  ModalAnswerer answerer([&](QWidget* modal) {
+    if (auto* dialog = qobject_cast<QFileDialog*>(modal)) {
+      dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(path);
+      QTimer::singleShot(0, dialog, [dialog] { QMetaObject::invokeMethod(dialog, "accept"); });
+    } else if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+      messages << box->text();
+      // Overwrite, yes; then stop the save while it writes.
+      if (!escaped) QTimer::singleShot(20, &W(), [&] {
+        escaped = true;
+        PressEscape();
+      });
+      box->buttons().first()->click();
+    }
+  });
+  QTest::mouseClick(W().ButtonSave, Qt::LeftButton);
+  ASSERT_GE(messages.size(), 2);
+  EXPECT_EQ(messages.last(), QStringLiteral("XLS存檔已停止, 沒有寫入檔案 ") + path);
+  QFile kept(path);
+  ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+  EXPECT_EQ(kept.readAll(), QByteArray("old bytes"));
+  EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList({QStringLiteral("big.xls")}));
 }

@@ -188,6 +188,15 @@ qint64 TQuery::UnrepresentableValues() const {
   return active_ && statement_ ? statement_->UnrepresentableValues() : 0;
 }
 
+bool TQuery::FetchAll(const std::function<bool(qint64 fetched)>& keepGoing) {
+  CheckActive();
+  while (!allFetched_) {
+    if (!keepGoing(rows_->Count())) return false;
+    FetchMore(kFetchBatch * 16);
+  }
+  return true;
+}
+
 qint64 TQuery::RecordCount() {
   CheckActive();
   FetchMore(std::numeric_limits<qint64>::max());

@@ -7,6 +7,7 @@
 #include <QObject>
 #include <QStringList>
 #include <QVariant>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -83,6 +84,9 @@ public:
 
   // Rows of the result; fetches all remaining rows.
   qint64 RecordCount();
+  // Fetches the remaining rows, asking `keepGoing` between batches (with the
+  // rows fetched so far); false when it said stop (the rows fetched stay).
+  bool FetchAll(const std::function<bool(qint64 fetched)>& keepGoing);
   void First();
   void Next();
   bool Eof() const { return eof_; }

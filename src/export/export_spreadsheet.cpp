@@ -37,7 +37,11 @@ QString ExportResultToSpreadsheet(TQuery& dataSet, const QString& fileName, cons
     qint64 firstRecord = 1;
     progress.Start(rowCount);
     while (!dataSet.Eof()) {
-      progress.Step();
+      if (!progress.Step()) {
+        // Stopped: nothing is saved, and the application goes.
+        application->Call(QStringLiteral("Quit"));
+        return QStringLiteral("Excel轉出已停止, 沒有儲存活頁簿 %1").arg(fileName);
+      }
       ++count;
       for (int i = 1; i <= dataSet.FieldCount(); ++i) PutFieldCell(sheet, row, i, dataSet.Fields(i - 1));
       if (rowCount > count && count % kRecordsPerSheet == 0) {

@@ -9,12 +9,12 @@ class TQuery;
 constexpr qint64 kRecordsPerSheet = 60000;
 
 // What the export tells while it runs: the number of records, then one step
-// per record, then the end.
+// per record (false stops the export), then the end.
 class ExportProgress {
 public:
   virtual ~ExportProgress() = default;
   virtual void Start(qint64 maximum) = 0;
-  virtual void Step() = 0;
+  virtual bool Step() = 0;
   virtual void Finish() = 0;
 };
 
@@ -24,7 +24,8 @@ public:
 // record numbers for larger results); an existing workbook gets a new front
 // sheet. Gives an empty text when the export ended well; when it failed
 // midway the workbook is still saved with what was written, and the text
-// says that the export stopped and why. The application is ended on every
-// path. Throws only when the application cannot be created.
+// says that the export stopped and why; when the user stopped it nothing is
+// saved, and the text says so. The application is ended on every path.
+// Throws only when the application cannot be created.
 QString ExportResultToSpreadsheet(TQuery& dataSet, const QString& fileName, const QString& serverName,
                                   ExportProgress& progress);

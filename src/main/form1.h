@@ -156,6 +156,8 @@ private:
   void CountRows(const QString& statement);
   void BindPictureColumn();
   void ShowRunProgress(qint64 row);
+  // Disables the buttons that start work while a long loop runs; see LongRun.
+  class LongRun StartLongRun();
 
 protected:
   bool eventFilter(QObject* watched, QEvent* event) override;

@@ -4,6 +4,7 @@
 #include "database/failure.h"
 #include "ui/messages.h"
 #include "text/row_run.h"
+#include "ui/long_run.h"
 #include "text/row_text.h"
 #include "text/text_utils.h"
 #include "controls/db_grid.h"
@@ -12,6 +13,8 @@
 #include "database/query.h"
 
 #include <QCheckBox>
+#include <QComboBox>
+#include <QPushButton>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -86,19 +89,37 @@ void TForm1::ButtonSQLExecClick(QObject*) {
   Query1->Open();
   if (render) {
     LabelFieldCnt->setText(QString::number(Query1->FieldCount()));
-    const qint64 recordCount = Query1->RecordCount();
-    if (recordCount > 0) LabelRecCnt->setText(QString::number(recordCount));
-    BindPictureColumn();
-    // A count the engine cannot tell (-1) must not stop the run.
-    ProgressBar1->setValue(0);
-    ProgressBar1->setRange(0, static_cast<int>(std::clamp<qint64>(recordCount, 0, INT_MAX)));
-    const RowRunOptions options{{Delimiter->text(), ChBLeftBrace->isChecked(), ChBRightBrace->isChecked()},
-                                ChBColName->isChecked(), insertMode, EdInsertInto->text(), EdValues->text()};
-    const RowRunReport report = RenderRows(*Query1, options, out, [this](qint64 row) { ShowRunProgress(row); });
+    RowRunReport report;
+    {
+      LongRun run = StartLongRun();
+      if (!Query1->FetchAll([&](qint64) { return run.KeepGoing(); })) {
+        report.stopped = true;
+      } else {
+        const qint64 recordCount = Query1->RecordCount();
+        if (recordCount > 0) LabelRecCnt->setText(QString::number(recordCount));
+        BindPictureColumn();
+        // A count the engine cannot tell (-1) must not stop the run.
+        ProgressBar1->setValue(0);
+        ProgressBar1->setRange(0, static_cast<int>(std::clamp<qint64>(recordCount, 0, INT_MAX)));
+        const RowRunOptions options{{Delimiter->text(), ChBLeftBrace->isChecked(), ChBRightBrace->isChecked()},
+                                    ChBColName->isChecked(), insertMode, EdInsertInto->text(), EdValues->text()};
+        report = RenderRows(*Query1, options, out, [&](qint64 rows) {
+          ShowRunProgress(rows);
+          return run.KeepGoing();
+        });
+        if (report.stopped) ShowRunProgress(report.rows);
+      }
+    }
+    if (insertMode) out.AddLine(QStringLiteral("go"));
     out.Flush();
+    if (report.stopped) ShowMessage(QStringLiteral("查詢已停止: 輸出到第 %1 筆為止").arg(report.rows));
     ReportAlteredValues(report.invalidTextValues, report.unrepresentableValues);
   }
-  if (render && insertMode) out.AddLine(QStringLiteral("go"));
+}
+
+LongRun TForm1::StartLongRun() {
+  return LongRun(ProgressBar1, QList<QWidget*>{ButtonSQLExec, ButtonSave, ButtonClearSQL, ButtonClearResult,
+                                                ButtonExit, ComboBox1, CmbTables, DBGrid1});
 }
 
 // The row count by a count statement; engines that reject its form leave

@@ -7,6 +7,7 @@
 #include "controls/save_dialog.h"
 #include "controls/text_pane.h"
 #include "database/query.h"
+#include "ui/long_run.h"
 #include "ui/xls_save.h"
 
 #include <QCheckBox>
@@ -72,6 +73,7 @@ void TForm1::ButtonSaveClick(QObject*) {
   Query1->Close();
   Query1->SQL().SetText(MemoSQL->toPlainText());
   Query1->Open();
-  QueryToXLS(*Query1, fileName);
+  LongRun run = StartLongRun();
+  QueryToXLS(*Query1, fileName, &run);
   Query1->Close();
 }

@@ -5,6 +5,7 @@
 #include "controls/save_dialog.h"
 #include "database/database.h"
 #include "database/query.h"
+#include "ui/long_run.h"
 #include "ui/spreadsheet_export.h"
 
 void TForm1::mnuExcelOutClick(QObject*) {
@@ -13,5 +14,6 @@ void TForm1::mnuExcelOutClick(QObject*) {
   SaveDialog1->DefaultExt = QStringLiteral(".xls");
   SaveDialog1->Filter = kXlsSaveFilter;
   if (!SaveDialog1->Execute()) return;
-  ExportToSpreadsheet(*dataSet, SaveDialog1->FileName, Database1->AliasName(), ProgressBar1);
+  LongRun run = StartLongRun();
+  ExportToSpreadsheet(*dataSet, SaveDialog1->FileName, Database1->AliasName(), ProgressBar1, &run);
 }

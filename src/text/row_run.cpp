@@ -22,11 +22,14 @@ RowRunReport RenderRows(TQuery& query, const RowRunOptions& options, LineSink& s
   RowRunReport report;
   qint64& row = report.rows;
   while (!query.Eof()) {
-    ++row;
-    if ((row & 1023) == 1 && sinceProgress.elapsed() >= 50) {
-      progress(row);
+    if ((row & 1023) == 0 && sinceProgress.elapsed() >= 50) {
+      if (!progress(row)) {
+        report.stopped = true;
+        break;
+      }
       sinceProgress.restart();
     }
+    ++row;
     QString& line = sink.BeginLine();
     if (options.insertMode) line += insertPrefix;
     renderer.AppendRowLine(line);
@@ -34,7 +37,7 @@ RowRunReport RenderRows(TQuery& query, const RowRunOptions& options, LineSink& s
     if (options.insertMode && row % 3000 == 0) sink.AddLine(QStringLiteral("go"));
     query.Next();
   }
-  progress(row);
+  if (!report.stopped) progress(row);
   report.invalidTextValues = renderer.InvalidTextValues();
   report.unrepresentableValues = query.UnrepresentableValues();
   return report;

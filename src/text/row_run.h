@@ -32,17 +32,19 @@ struct RowRunOptions {
 };
 
 struct RowRunReport {
-  qint64 rows = 0;
+  qint64 rows = 0;                   // rows written, each a whole line
+  bool stopped = false;              // the progress function asked to stop
   qint64 invalidTextValues = 0;      // text with bytes that are no UTF-8 (shown as U+FFFD)
   qint64 unrepresentableValues = 0;  // values the engine gave as no value (shown as null)
 };
 
-// Called with the number of the row being written, now and then (about every
-// 50 ms) and once with the last row at the end.
-using RowProgress = std::function<void(qint64 row)>;
+// Called with the number of rows written so far, now and then (about every
+// 50 ms) and once at the end; false stops the run before the next row.
+using RowProgress = std::function<bool(qint64 rowsWritten)>;
 
 // Writes the header (a line, or in insert mode the prefix of every row) and a
 // line for every row from the query's current one to the end of the result,
 // with a "go" line after every 3000th row in insert mode. The lines that
-// open and close an insert-mode output are the caller's.
+// open and close an insert-mode output are the caller's. A stopped run has
+// written whole lines only; the query stays on the first row not written.
 RowRunReport RenderRows(TQuery& query, const RowRunOptions& options, LineSink& sink, const RowProgress& progress);

@@ -1,5 +1,6 @@
 #include "ui/spreadsheet_export.h"
 
+#include "ui/long_run.h"
 #include "ui/messages.h"
 
 #include <QElapsedTimer>
@@ -13,7 +14,7 @@ namespace {
 // (its final value is exact).
 class BarProgress : public ExportProgress {
 public:
-  explicit BarProgress(QProgressBar* bar) : bar_(bar) { shown_.start(); }
+  BarProgress(QProgressBar* bar, LongRun* run) : bar_(bar), run_(run) { shown_.start(); }
   void Start(qint64 maximum) override {
     if (!bar_) return;
     bar_->setMinimum(0);
@@ -21,13 +22,14 @@ public:
     bar_->setValue(0);
     bar_->repaint();
   }
-  void Step() override {
-    if (!bar_) return;
+  bool Step() override {
+    if (!bar_) return !run_ || run_->KeepGoing();
     bar_->setValue(std::min(bar_->value() + 1, bar_->maximum()));
     if (shown_.elapsed() >= 50) {
       bar_->repaint();
       shown_.restart();
     }
+    return !run_ || run_->KeepGoing();
   }
   void Finish() override {
     if (!bar_) return;
@@ -37,14 +39,15 @@ public:
 
 private:
   QProgressBar* bar_;
+  LongRun* run_;
   QElapsedTimer shown_;
 };
 
 }  // namespace
 
 void ExportToSpreadsheet(TQuery& dataSet, const QString& fileName, const QString& serverName,
-                         QProgressBar* progressBar) {
-  BarProgress progress(progressBar);
+                         QProgressBar* progressBar, LongRun* run) {
+  BarProgress progress(progressBar, run);
   const QString stopped = ExportResultToSpreadsheet(dataSet, fileName, serverName, progress);
   if (!stopped.isEmpty()) ShowError(stopped);
 }

@@ -3,9 +3,11 @@
 // stop message in a box.
 #include "export/export_spreadsheet.h"
 
+class LongRun;
 class QProgressBar;
 
 // ExportResultToSpreadsheet with `progressBar` (may be null) showing the
-// records; a stopped export is told in an error box.
+// records; a stopped export is told in an error box. With `run`, the window
+// stays alive and Esc stops the export.
 void ExportToSpreadsheet(TQuery& dataSet, const QString& fileName, const QString& serverName,
-                         QProgressBar* progressBar);
+                         QProgressBar* progressBar, LongRun* run = nullptr);

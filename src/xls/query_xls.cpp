@@ -5,7 +5,9 @@
 #include "xls/xls_writer.h"
 
 XlsSaveResult WriteQueryXls(TQuery& query, const QString& fileName,
-                            const std::function<QString(const TQuery&)>& queryDump) {
+                            const std::function<QString(const TQuery&)>& queryDump,
+                            const std::function<bool()>& keepGoing) {
+  if (!query.FetchAll([&](qint64) { return keepGoing(); })) return {.written = false, .stopped = true};
   const qint64 records = query.RecordCount();
   if (records > kMaxXlsRecords)
     throw Failure(QStringLiteral("查詢結果有 %1 筆資料, 一個XLS工作表最多只能放 %2 筆, 沒有寫入檔案 %3")
@@ -23,6 +25,8 @@ XlsSaveResult WriteQueryXls(TQuery& query, const QString& fileName,
   for (int c = 0; c < query.FieldCount(); ++c) writer.WriteLabel(row, c, query.Fields(c)->FieldName());
   row = 2;
   for (query.First(); !query.Eof(); query.Next()) {
+    // Without Commit the writer leaves the target as it was.
+    if ((row & 1023) == 0 && !keepGoing()) return {.written = false, .stopped = true};
     for (int c = 0; c < query.FieldCount(); ++c) writer.WriteFieldCell(row, c, query.Fields(c));
     ++row;
   }
@@ -36,5 +40,5 @@ XlsSaveResult WriteQueryXls(TQuery& query, const QString& fileName,
   }
   writer.WriteEOF();
   writer.Commit();
-  return {true, writer.ReplacedCharacters()};
+  return {.written = true, .stopped = false, .replacedCharacters = writer.ReplacedCharacters()};
 }

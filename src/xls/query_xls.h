@@ -10,13 +10,16 @@ class TQuery;
 constexpr qint64 kMaxXlsRecords = 65533;
 
 struct XlsSaveResult {
-  bool written = false;             // false when the user kept an existing file
+  bool written = false;             // false when the user kept an existing file or stopped
+  bool stopped = false;             // `keepGoing` said stop: nothing was written
   qsizetype replacedCharacters = 0; // characters Big5 cannot hold, written as "?"
 };
 
 // Writes the open query to an XLS file: `queryDump` of the query in row 0,
 // the field names in row 1, one row per record from row 2. Asks before
 // overwriting (AskToConfirm); refuses, before touching the file, a result
-// larger than a sheet. Throws on failure; the old file then stays.
+// larger than a sheet. `keepGoing` is asked now and then; when it says stop
+// nothing is written. Throws on failure; the old file then stays.
 XlsSaveResult WriteQueryXls(TQuery& query, const QString& fileName,
-                            const std::function<QString(const TQuery&)>& queryDump);
+                            const std::function<QString(const TQuery&)>& queryDump,
+                            const std::function<bool()>& keepGoing = [] { return true; });
