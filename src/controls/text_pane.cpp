@@ -1,8 +1,16 @@
 #include "controls/text_pane.h"
 
+#include "controls/text_pane_accessible.h"
 #include "ui/clipboard.h"
 
+#include <QAccessible>
 #include <QApplication>
+#include <QCheckBox>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QClipboard>
 #include <QKeyEvent>
 #include <QPainter>
@@ -10,6 +18,11 @@
 #include <algorithm>
 
 TTextPane::TTextPane(QWidget* parent) : QAbstractScrollArea(parent) {
+  static const bool accessible = [] {
+    QAccessible::installFactory(&TextPaneAccessibleFactory);
+    return true;
+  }();
+  (void)accessible;
   setFocusPolicy(Qt::StrongFocus);
   setAttribute(Qt::WA_InputMethodEnabled);
   viewport()->setCursor(Qt::IBeamCursor);
@@ -95,18 +108,46 @@ void TTextPane::IndexLines(qsizetype from) {
   starts_.resize(static_cast<std::size_t>(firstLine + 1));
   const QChar* data = text_.constData();
   qsizetype lineStart = LineStart(firstLine);
+  qsizetype wide = 0;  // wide characters in the line so far
   for (qsizetype i = lineStart; i < text_.size(); ++i) {
-    if (data[i] == QLatin1Char('\n')) {
-      longestLine_ = std::max(longestLine_, i - lineStart);
+    const char16_t c = data[i].unicode();
+    if (c == u'\n') {
+      if (i - lineStart + wide > longestLine_) {
+        longestLine_ = i - lineStart + wide;
+        longestLineIndex_ = static_cast<qsizetype>(starts_.size()) - 1;
+      }
       lineStart = i + 1;
+      wide = 0;
       starts_.push_back(lineStart);
+    } else if (c >= 0x1100 && Cells(data + i, data + i + 1) == 2) {
+      ++wide;
     }
   }
-  longestLine_ = std::max(longestLine_, text_.size() - lineStart);
+  if (text_.size() - lineStart + wide > longestLine_) {
+    longestLine_ = text_.size() - lineStart + wide;
+    longestLineIndex_ = static_cast<qsizetype>(starts_.size()) - 1;
+  }
+}
+
+qsizetype TTextPane::Cells(const QChar* from, const QChar* to) {
+  qsizetype cells = 0;
+  for (const QChar* p = from; p != to; ++p) {
+    const char16_t c = p->unicode();
+    // East Asian wide and full-width ranges, and characters beyond the BMP
+    // (mostly CJK extensions and emoji) by their high surrogate.
+    const bool wide = (c >= 0x1100 && c <= 0x115F) || (c >= 0x2E80 && c <= 0xA4CF) || (c >= 0xAC00 && c <= 0xD7A3) ||
+                      (c >= 0xF900 && c <= 0xFAFF) || (c >= 0xFE30 && c <= 0xFE4F) || (c >= 0xFF00 && c <= 0xFF60) ||
+                      (c >= 0xFFE0 && c <= 0xFFE6) || (c >= 0xD800 && c <= 0xDBFF);
+    cells += wide ? 2 : (p->isLowSurrogate() ? 0 : 1);
+  }
+  return cells;
 }
 
 void TTextPane::setPlainText(const QString& text) {
   ForgetLongLineLayout();
+  longestLineIndex_ = 0;
+  edits_.clear();  // a new text has no history
+  done_ = 0;
   text_ = text;
   text_.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
   starts_.assign(1, 0);
@@ -120,7 +161,13 @@ void TTextPane::setPlainText(const QString& text) {
   emit textChanged();
 }
 
-void TTextPane::appendPlainText(const QString& text) {
+void TTextPane::appendPlainText(const QString& text, bool undoable) {
+  if (undoable) {
+    QString added = (!text_.isEmpty() || lineCount() > 1) ? QStringLiteral("\n") + text : text;
+    added.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    Edit(text_.size(), text_.size(), added);
+    return;
+  }
   if (checkpointLine_ == lineCount() - 1) ForgetLongLineLayout();  // the last line may grow
   const qsizetype from = text_.size();
   if (!text_.isEmpty() || lineCount() > 1) text_ += QLatin1Char('\n');
@@ -153,12 +200,35 @@ void TTextPane::RemoveRange(qsizetype from, qsizetype to) {
 
 void TTextPane::insertText(const QString& input) {
   if (readOnly_) return;
-  ForgetLongLineLayout();
   QString text = input;
   text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
   text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-  const qsizetype from = std::min(caret_, anchor_);
-  RemoveRange(from, std::max(caret_, anchor_));
+  Edit(selectionStart(), selectionEnd(), text);
+}
+
+void TTextPane::Edit(qsizetype from, qsizetype to, const QString& text) {
+  // A new edit ends what could be redone.
+  edits_.resize(done_);
+  edits_.push_back({from, text_.mid(from, to - from), text});
+  ++done_;
+  Replace(from, to, text);
+}
+
+void TTextPane::undo() {
+  if (done_ == 0) return;
+  const EditStep& step = edits_[--done_];
+  Replace(step.at, step.at + step.inserted.size(), step.removed);
+}
+
+void TTextPane::redo() {
+  if (done_ >= edits_.size()) return;
+  const EditStep& step = edits_[done_++];
+  Replace(step.at, step.at + step.removed.size(), step.inserted);
+}
+
+void TTextPane::Replace(qsizetype from, qsizetype to, const QString& text) {
+  ForgetLongLineLayout();
+  RemoveRange(from, to);
   text_.insert(from, text);
   for (auto& start : starts_)
     if (start > from) start += text.size();
@@ -170,7 +240,13 @@ void TTextPane::insertText(const QString& input) {
     const qsizetype line = LineOf(from);
     starts_.insert(starts_.begin() + line + 1, added.begin(), added.end());
   }
-  longestLine_ = std::max(longestLine_, LineEnd(LineOf(from)) - LineStart(LineOf(from)));
+  for (qsizetype line = LineOf(from), last = LineOf(from + text.size()); line <= last; ++line) {
+    const qsizetype cells = Cells(text_.constData() + LineStart(line), text_.constData() + LineEnd(line));
+    if (cells > longestLine_) {
+      longestLine_ = cells;
+      longestLineIndex_ = line;
+    }
+  }
   caret_ = anchor_ = from + text.size();
   UpdateScrollBars();
   EnsureCaretVisible();
@@ -208,7 +284,9 @@ void TTextPane::UpdateScrollBars() {
   verticalScrollBar()->setRange(0, static_cast<int>(std::min<qsizetype>(maxTop, INT_MAX)));
   verticalScrollBar()->setPageStep(visibleLines);
   verticalScrollBar()->setSingleStep(1);
-  const qsizetype width = longestLine_ * fontMetrics().horizontalAdvance(QLatin1Char('0')) + 8;
+  // The widest line by its cells (wide characters two), measured in pixels.
+  const qsizetype line = std::min(longestLineIndex_, lineCount() - 1);
+  const qsizetype width = XOf(line, LineEnd(line) - LineStart(line)) + 8;
   horizontalScrollBar()->setRange(0, static_cast<int>(std::min<qsizetype>(
                                          std::max<qsizetype>(0, width - viewport()->width()), INT_MAX)));
   horizontalScrollBar()->setPageStep(viewport()->width());
@@ -271,6 +349,7 @@ void TTextPane::paintEvent(QPaintEvent*) {
 void TTextPane::resizeEvent(QResizeEvent* event) {
   QAbstractScrollArea::resizeEvent(event);
   UpdateScrollBars();
+  PlaceFindBar();
 }
 
 void TTextPane::mousePressEvent(QMouseEvent* event) {
@@ -291,6 +370,13 @@ void TTextPane::keyPressEvent(QKeyEvent* event) {
     setCaretPosition(LineStart(target) + std::min(column, LineEnd(target) - LineStart(target)), shift);
   };
   const int page = std::max(1, viewport()->height() / LineHeight());
+  if (event->matches(QKeySequence::Undo)) return readOnly_ ? void() : undo();
+  if (event->matches(QKeySequence::Redo) ||
+      (event->key() == Qt::Key_Y && event->modifiers() == Qt::ControlModifier) ||
+      (event->key() == Qt::Key_Z && event->modifiers() == (Qt::ControlModifier | Qt::ShiftModifier)))
+    return readOnly_ ? void() : redo();
+  if (event->matches(QKeySequence::Find)) return showFindBar();
+  if (event->key() == Qt::Key_Escape && findBar_ && findBar_->isVisible()) return HideFindBar();
   if (event->matches(QKeySequence::SelectAll)) return selectAll();
   if (event->matches(QKeySequence::Copy)) return copy();
   if (event->matches(QKeySequence::Paste)) return paste();
@@ -352,4 +438,126 @@ void TTextPane::changeEvent(QEvent* event) {
     UpdateScrollBars();
     viewport()->update();
   }
+}
+
+void TTextPane::setSelection(qsizetype anchor, qsizetype caret) {
+  anchor_ = std::clamp<qsizetype>(anchor, 0, text_.size());
+  setCaretPosition(caret, true);
+}
+
+QRect TTextPane::characterRect(qsizetype position) const {
+  position = std::clamp<qsizetype>(position, 0, text_.size());
+  const qsizetype line = LineOf(position);
+  const int x = 2 - horizontalScrollBar()->value() + XOf(line, position - LineStart(line));
+  const int y = static_cast<int>((line - verticalScrollBar()->value()) * LineHeight());
+  const int width = position < LineEnd(line) ? XOf(line, position - LineStart(line) + 1) - XOf(line, position - LineStart(line))
+                                             : fontMetrics().horizontalAdvance(QLatin1Char(' '));
+  return QRect(x, y, std::max(1, width), LineHeight());
+}
+
+QVariant TTextPane::inputMethodQuery(Qt::InputMethodQuery query) const {
+  // What an input method needs to place its candidate window at the caret.
+  const qsizetype line = LineOf(caret_);
+  switch (query) {
+    case Qt::ImEnabled: return !readOnly_;
+    case Qt::ImCursorRectangle: {
+      QRect caret = characterRect(caret_);
+      caret.setWidth(1);
+      return caret.translated(viewport()->pos());
+    }
+    case Qt::ImFont: return font();
+    case Qt::ImCursorPosition: return static_cast<int>(caret_ - LineStart(line));
+    case Qt::ImAnchorPosition: return static_cast<int>(std::clamp(anchor_ - LineStart(line), qsizetype(0), LineEnd(line) - LineStart(line)));
+    case Qt::ImSurroundingText: return this->line(line);
+    case Qt::ImCurrentSelection: return selectedText();
+    case Qt::ImMaximumTextLength: return QVariant();
+    default: return QAbstractScrollArea::inputMethodQuery(query);
+  }
+}
+
+bool TTextPane::find(const QString& text, bool backward, Qt::CaseSensitivity cs) {
+  if (text.isEmpty() || text_.isEmpty()) return false;
+  qsizetype at;
+  if (backward) {
+    const qsizetype from = selectionStart() - 1;
+    at = from < 0 ? -1 : text_.lastIndexOf(text, from, cs);
+    if (at < 0) at = text_.lastIndexOf(text, -1, cs);  // wraps to the end
+  } else {
+    at = text_.indexOf(text, selectionEnd(), cs);
+    if (at < 0) at = text_.indexOf(text, 0, cs);  // wraps to the start
+  }
+  if (at < 0) return false;
+  setSelection(at, at + text.size());
+  return true;
+}
+
+void TTextPane::showFindBar() {
+  if (!findBar_) {
+    findBar_ = new QWidget(this);
+    findBar_->setObjectName(QStringLiteral("FindBar"));
+    findBar_->setAutoFillBackground(true);
+    auto* layout = new QHBoxLayout(findBar_);
+    layout->setContentsMargins(4, 2, 4, 2);
+    auto* label = new QLabel(QStringLiteral("尋找:"), findBar_);
+    findEdit_ = new QLineEdit(findBar_);
+    findEdit_->setObjectName(QStringLiteral("FindText"));
+    findEdit_->setAccessibleName(QStringLiteral("尋找的文字"));
+    auto* next = new QPushButton(QStringLiteral("下一個"), findBar_);
+    next->setObjectName(QStringLiteral("FindNext"));
+    auto* previous = new QPushButton(QStringLiteral("上一個"), findBar_);
+    previous->setObjectName(QStringLiteral("FindPrevious"));
+    findCase_ = new QCheckBox(QStringLiteral("大小寫須相符"), findBar_);
+    findCase_->setObjectName(QStringLiteral("FindMatchCase"));
+    auto* close = new QPushButton(QStringLiteral("關閉"), findBar_);
+    close->setObjectName(QStringLiteral("FindClose"));
+    for (QWidget* w : {static_cast<QWidget*>(label), static_cast<QWidget*>(findEdit_), static_cast<QWidget*>(next),
+                       static_cast<QWidget*>(previous), static_cast<QWidget*>(findCase_), static_cast<QWidget*>(close)})
+      layout->addWidget(w);
+    connect(next, &QPushButton::clicked, this, [this] { FindFromBar(false); });
+    connect(previous, &QPushButton::clicked, this, [this] { FindFromBar(true); });
+    connect(close, &QPushButton::clicked, this, &TTextPane::HideFindBar);
+    findEdit_->installEventFilter(this);
+  }
+  if (caret_ != anchor_ && !selectedText().contains(QLatin1Char('\n'))) findEdit_->setText(selectedText());
+  PlaceFindBar();
+  findBar_->show();
+  findBar_->raise();
+  findEdit_->setFocus();
+  findEdit_->selectAll();
+}
+
+void TTextPane::HideFindBar() {
+  if (!findBar_) return;
+  findBar_->hide();
+  setFocus();
+}
+
+void TTextPane::PlaceFindBar() {
+  if (!findBar_) return;
+  const QRect area = viewport()->geometry();
+  const int height = findBar_->sizeHint().height();
+  findBar_->setGeometry(area.left(), area.bottom() - height + 1, area.width(), height);
+}
+
+void TTextPane::FindFromBar(bool backward) {
+  const bool found =
+      find(findEdit_->text(), backward, findCase_->isChecked() ? Qt::CaseSensitive : Qt::CaseInsensitive);
+  // A text that is nowhere shows in red.
+  findEdit_->setStyleSheet(found || findEdit_->text().isEmpty() ? QString() : QStringLiteral("color: red"));
+}
+
+bool TTextPane::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == findEdit_ && event->type() == QEvent::KeyPress) {
+    // The find bar's keys stay there: Enter must not reach the text.
+    auto* key = static_cast<QKeyEvent*>(event);
+    if (key->key() == Qt::Key_Escape) {
+      HideFindBar();
+      return true;
+    }
+    if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+      FindFromBar(key->modifiers() & Qt::ShiftModifier);
+      return true;
+    }
+  }
+  return QAbstractScrollArea::eventFilter(watched, event);
 }

@@ -3,9 +3,13 @@
 // result row, millions of them. The text is kept as one buffer with an index
 // of line starts and only the visible lines are laid out, so appending a
 // million lines costs little more than copying them. No word wrap; both
-// scroll bars; selection, copy, paste and simple editing.
+// scroll bars; selection, copy, paste, editing with undo and redo, a find
+// bar (Ctrl+F), input methods and a text interface for screen readers.
 #include <QAbstractScrollArea>
 #include <vector>
+
+class QCheckBox;
+class QLineEdit;
 
 class TTextPane : public QAbstractScrollArea {
   Q_OBJECT
@@ -16,8 +20,9 @@ public:
   void setPlainText(const QString& text);
   void clear() { setPlainText(QString()); }
   // Appends the text as a new paragraph (a line break goes in front unless
-  // the pane is empty).
-  void appendPlainText(const QString& text);
+  // the pane is empty). The program's own appends are not undoable; a
+  // user's (a paste at the end) is, with `undoable`.
+  void appendPlainText(const QString& text, bool undoable = false);
   qsizetype lineCount() const { return static_cast<qsizetype>(starts_.size()); }
   QString line(qsizetype index) const;
 
@@ -27,7 +32,25 @@ public:
   QString selectedText() const;
   void copy() const;
   void paste();
-  void insertText(const QString& text);  // replaces the selection
+  void insertText(const QString& text);  // replaces the selection; undoable
+  void undo();
+  void redo();
+  bool isUndoAvailable() const { return done_ > 0; }
+  bool isRedoAvailable() const { return done_ < edits_.size(); }
+  // Selects the next (or previous) occurrence from the caret on, wrapping
+  // around; false when there is none.
+  bool find(const QString& text, bool backward = false, Qt::CaseSensitivity cs = Qt::CaseInsensitive);
+  void showFindBar();
+  QLineEdit* findEdit() const { return findEdit_; }
+  // The selection's bounds.
+  qsizetype selectionStart() const { return std::min(caret_, anchor_); }
+  qsizetype selectionEnd() const { return std::max(caret_, anchor_); }
+  void setSelection(qsizetype anchor, qsizetype caret);
+  // Where a character shows, in viewport coordinates, and the character at a point.
+  QRect characterRect(qsizetype position) const;
+  qsizetype positionAt(const QPoint& viewportPoint) const { return PositionAt(viewportPoint); }
+  // What an input method asks: the caret's place, the line around it.
+  QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
   // The caret's absolute position in the text.
   qsizetype caretPosition() const { return caret_; }
   void setCaretPosition(qsizetype position, bool keepAnchor = false);
@@ -45,6 +68,7 @@ protected:
   void focusInEvent(QFocusEvent* event) override;
   void focusOutEvent(QFocusEvent* event) override;
   void changeEvent(QEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
   qsizetype LineStart(qsizetype line) const { return starts_[static_cast<std::size_t>(line)]; }
@@ -63,6 +87,26 @@ private:
   void UpdateScrollBars();
   void EnsureCaretVisible();
   int LineHeight() const;
+  // Replaces [from, to) by `text` and records it for undo.
+  void Edit(qsizetype from, qsizetype to, const QString& text);
+  // The same without recording; the caret ends after the new text.
+  void Replace(qsizetype from, qsizetype to, const QString& text);
+  void HideFindBar();
+  void FindFromBar(bool backward);
+  void PlaceFindBar();
+  // Columns a line takes: East Asian wide characters count two.
+  static qsizetype Cells(const QChar* from, const QChar* to);
+
+  struct EditStep {
+    qsizetype at;
+    QString removed;
+    QString inserted;
+  };
+  std::vector<EditStep> edits_;
+  std::size_t done_ = 0;  // edits_[0, done_) are applied
+  QWidget* findBar_ = nullptr;
+  QLineEdit* findEdit_ = nullptr;
+  QCheckBox* findCase_ = nullptr;
 
   // Advances of the characters met so far (0: not measured yet), and the
   // pixel offsets of every kCheckpoint-th column of one long line.
@@ -72,7 +116,8 @@ private:
 
   QString text_;
   std::vector<qsizetype> starts_{0};
-  qsizetype longestLine_ = 0;  // in characters, for the horizontal range
+  qsizetype longestLine_ = 0;  // in cells (wide characters two), for the horizontal range
+  qsizetype longestLineIndex_ = 0;
   qsizetype caret_ = 0;
   qsizetype anchor_ = 0;
   bool readOnly_ = false;

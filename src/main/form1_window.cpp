@@ -227,5 +227,5 @@ void TForm1::PasteClipboardToOutput() {
   RichEditClipbrd->clear();
   if (!content.html.isNull()) RichEditClipbrd->setHtml(content.html);
   else RichEditClipbrd->setPlainText(content.text);
-  MemoOutput->appendPlainText(RichEditClipbrd->toPlainText());
+  MemoOutput->appendPlainText(RichEditClipbrd->toPlainText(), /*undoable=*/true);
 }
