@@ -1,6 +1,7 @@
 // Working from the keyboard: run keys, leaving the statement, undoing the
 // program's own edits, copying grid rows.
 #include "controls/db_grid.h"
+#include "controls/db_image.h"
 #include "controls/text_pane.h"
 #include "database/query.h"
 #include "support/modal.h"
@@ -162,7 +163,7 @@ TEST_F(UiLongRun, EscStopsTheRunWithWholeLinesAndTheClosingGo) {
   const qint64 rendered = W().LabelRecNo->text().toLongLong();
   ASSERT_GT(rendered, 0);
   ASSERT_LT(rendered, 300000);
-  EXPECT_EQ(formatDuringRun, QStringLiteral("%v / %m　Esc 停止"));
+  EXPECT_EQ(formatDuringRun, QStringLiteral("Esc 停止"));
   EXPECT_EQ(W().ProgressBar1->format(), QStringLiteral("%p%"));
   EXPECT_TRUE(W().ButtonSQLExec->isEnabled());
   ASSERT_EQ(answerer.Texts().size(), 1);
@@ -223,4 +224,20 @@ TEST_F(UiLongRun, AStoppedXlsSaveLeavesTheOldFile) {
   ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
   EXPECT_EQ(kept.readAll(), QByteArray("old bytes"));
   EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList({QStringLiteral("big.xls")}));
+}
+
+TEST_F(UiDailyUse, TheWindowGrowsItsPanesAndKeepsItsDesignSizeAsTheLeast) {
+  const QRect output = W().MemoOutput->geometry(), grid = W().DBGrid1->geometry();
+  const QRect exec = W().ButtonSQLExec->geometry(), tables = W().CmbTables->geometry();
+  EXPECT_EQ(W().minimumSize(), W().size());
+  W().resize(W().width() + 200, W().height() + 100);
+  QApplication::processEvents();
+  EXPECT_EQ(W().MemoOutput->width(), output.width() + 200);
+  EXPECT_EQ(W().MemoOutput->geometry().bottom(), output.bottom() + 100);
+  EXPECT_EQ(W().DBGrid1->x(), grid.x() + 200);
+  EXPECT_GT(W().DBGrid1->height(), grid.height());
+  EXPECT_EQ(W().ButtonSQLExec->x(), exec.x());             // left of the pane: stays left
+  EXPECT_EQ(W().ButtonSQLExec->y(), exec.y() + 25);        // below the statement: follows it down
+  EXPECT_EQ(W().CmbTables->geometry(), tables.translated(200, 0));
+  EXPECT_LE(W().DBImage1->geometry().bottom(), W().height());
 }

@@ -35,6 +35,14 @@ TTextPane::TTextPane(QWidget* parent) : QAbstractScrollArea(parent) {
 int TTextPane::LineHeight() const { return fontMetrics().lineSpacing(); }
 
 namespace {
+// East Asian wide and full-width ranges, and characters beyond the BMP
+// (mostly CJK extensions and emoji) by their high surrogate.
+inline bool IsWide(char16_t c) {
+  return (c >= 0x1100 && c <= 0x115F) || (c >= 0x2E80 && c <= 0xA4CF) || (c >= 0xAC00 && c <= 0xD7A3) ||
+         (c >= 0xF900 && c <= 0xFAFF) || (c >= 0xFE30 && c <= 0xFE4F) || (c >= 0xFF00 && c <= 0xFF60) ||
+         (c >= 0xFFE0 && c <= 0xFFE6) || (c >= 0xD800 && c <= 0xDBFF);
+}
+
 // Lines up to this length are laid out whole, as a text layout would; longer
 // ones (a 50 MB value, say) only in the part that shows.
 constexpr qsizetype kLongLine = 4096;
@@ -119,7 +127,7 @@ void TTextPane::IndexLines(qsizetype from) {
       lineStart = i + 1;
       wide = 0;
       starts_.push_back(lineStart);
-    } else if (c >= 0x1100 && Cells(data + i, data + i + 1) == 2) {
+    } else if (c >= 0x1100 && IsWide(c)) {
       ++wide;
     }
   }
@@ -131,15 +139,7 @@ void TTextPane::IndexLines(qsizetype from) {
 
 qsizetype TTextPane::Cells(const QChar* from, const QChar* to) {
   qsizetype cells = 0;
-  for (const QChar* p = from; p != to; ++p) {
-    const char16_t c = p->unicode();
-    // East Asian wide and full-width ranges, and characters beyond the BMP
-    // (mostly CJK extensions and emoji) by their high surrogate.
-    const bool wide = (c >= 0x1100 && c <= 0x115F) || (c >= 0x2E80 && c <= 0xA4CF) || (c >= 0xAC00 && c <= 0xD7A3) ||
-                      (c >= 0xF900 && c <= 0xFAFF) || (c >= 0xFE30 && c <= 0xFE4F) || (c >= 0xFF00 && c <= 0xFF60) ||
-                      (c >= 0xFFE0 && c <= 0xFFE6) || (c >= 0xD800 && c <= 0xDBFF);
-    cells += wide ? 2 : (p->isLowSurrogate() ? 0 : 1);
-  }
+  for (const QChar* p = from; p != to; ++p) cells += IsWide(p->unicode()) ? 2 : (p->isLowSurrogate() ? 0 : 1);
   return cells;
 }
 

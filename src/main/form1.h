@@ -3,6 +3,8 @@
 // output pane, the connection and table boxes, the result grid and picture.
 #include <QWidget>
 #include <memory>
+#include <utility>
+#include <vector>
 
 class AutomationObject;
 
@@ -162,12 +164,16 @@ private:
 protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
   void showEvent(QShowEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
 
 private:
   void CreateControls();
   void CreateComponents();
   void ConnectHandlers();
   void SetTabOrder();
+  void SetAccessibleNames();
+  // Every control's place at the design size, from which a resize starts.
+  std::vector<std::pair<QWidget*, QRect>> DesignGeometry;
 };
 
 // The caption's fixed part, and the connection box's entry for the site's

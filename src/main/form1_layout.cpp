@@ -23,6 +23,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QResizeEvent>
 #include <QScreen>
 #include <QTextEdit>
 #include <QTimer>
@@ -100,16 +101,25 @@ QLabel* Label(QWidget* parent, const char* name, int l, int t, int w, int h, con
 
 }  // namespace
 
+namespace {
+// The window as designed; it is also the smallest it gets.
+constexpr QSize kDesignSize(831, 621);
+}  // namespace
+
 TForm1::TForm1() {
   setObjectName(QStringLiteral("Form1"));
   setWindowTitle(kBaseCaption);
   setFont(WindowFont());
-  resize(831, 621);
+  resize(kDesignSize);
+  setMinimumSize(kDesignSize);
   if (QScreen* screen = QGuiApplication::primaryScreen())
     move(screen->availableGeometry().center() - rect().center());
   CreateControls();
   CreateComponents();
   SetTabOrder();
+  SetAccessibleNames();
+  for (QWidget* child : findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
+    DesignGeometry.emplace_back(child, child->geometry());
   ConnectHandlers();
   // The design-time connection; a failure here ends the window's creation.
   Database1->SetConnected(true);
@@ -160,6 +170,11 @@ void TForm1::CreateControls() {
   ProgressBar1->setRange(0, 100);
   ProgressBar1->setValue(0);
   ProgressBar1->setTextVisible(false);
+  // A frame of its own, so that the bar never passes for an input box.
+  ProgressBar1->setStyleSheet(QStringLiteral(
+      "QProgressBar { border: 1px solid palette(dark); border-radius: 2px; background: palette(window);"
+      " text-align: center; }"
+      "QProgressBar::chunk { background: palette(highlight); }"));
   RichEditClipbrd = Place<QTextEdit>(this, "RichEditClipbrd", 663, 153, 18, 16);
   RichEditClipbrd->setAcceptRichText(true);
   RichEditClipbrd->hide();
@@ -237,4 +252,41 @@ void TForm1::SetTabOrder() {
                                  DBGrid1, chbShowMemo};
   for (int i = 0; i + 1 < order.size(); ++i) QWidget::setTabOrder(order[i], order[i + 1]);
   ProgressBar1->setFocusPolicy(Qt::NoFocus);
+}
+
+void TForm1::SetAccessibleNames() {
+  const std::pair<QWidget*, const char*> names[] = {
+      {MemoSQL, "SQL 指令"},          {MemoOutput, "查詢結果文字"},     {MemoFields, "資料表欄位"},
+      {EdInsertInto, "insert into 文字"}, {EdValues, "values 文字"},     {Delimiter, "欄位分隔字元"},
+      {LabelFieldCnt, "欄位數"},      {LabelRecCnt, "資料筆數"},        {LabelRecNo, "目前資料筆"},
+      {DBImage1, "圖片"},             {DBGrid1, "查詢結果表格"},        {ProgressBar1, "進度"},
+      {ComboBox1, "資料庫連線"},      {CmbTables, "資料表"}};
+  for (const auto& [widget, name] : names) widget->setAccessibleName(QString::fromUtf8(name));
+}
+
+void TForm1::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  // The statement takes a quarter of the height gained, the output pane, the
+  // grid and the picture the rest; the controls to their right and below
+  // keep their places next to them.
+  const int dx = std::max(0, width() - kDesignSize.width());
+  const int dy = std::max(0, height() - kDesignSize.height());
+  const int top = dy / 4, bottom = dy - top, gridShare = bottom / 2;
+  for (const auto& [widget, design] : DesignGeometry) {
+    QRect r = design;
+    if (widget == MemoSQL) {
+      r.adjust(0, 0, dx, top);
+    } else if (widget == MemoOutput) {
+      r.adjust(0, top, dx, dy);
+    } else if (widget == DBGrid1) {
+      r.translate(dx, top);
+      r.setHeight(r.height() + gridShare);
+    } else if (widget == DBImage1) {
+      r.translate(dx, top + gridShare);
+      r.setHeight(r.height() + bottom - gridShare);
+    } else {
+      r.translate(design.left() >= 520 ? dx : 0, design.top() >= 120 ? top : 0);
+    }
+    widget->setGeometry(r);
+  }
 }

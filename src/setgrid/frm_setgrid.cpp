@@ -81,6 +81,7 @@ TfrmSetGrid::TfrmSetGrid(TDBGrid* grid) : grid_(grid) {
   Button3 = place(new QPushButton(QStringLiteral("GetStringgridAndSetClipbordMessage"), this), "Button3", 210, 244,
                   57, 19);
   Button3->setFont(Font("Fixedsys", 16));
+  FitCaptions();
 
   // OK's result is set before its handler runs, so the dialog closes even
   // when the handler fails.
@@ -145,9 +146,11 @@ void TfrmSetGrid::FormShow(QObject*) {
   const QStringList headings = {QStringLiteral("順序"), QStringLiteral("欄位名稱"), kMark, QStringLiteral("寬度"),
                                 QStringLiteral("顯示名稱")};
   const int widths[] = {24, 100, 20, 30, 120};
+  const QFontMetrics metrics(StringGrid1->font());
   for (int c = 0; c < 5; ++c) {
     SetCell(0, c, headings[c]);
-    StringGrid1->setColumnWidth(c, widths[c]);
+    // As designed, or wider where a heading would be cut.
+    StringGrid1->setColumnWidth(c, std::max(widths[c], metrics.horizontalAdvance(headings[c]) + 12));
   }
   FieldList->clear();
   int row = 0;
@@ -283,4 +286,20 @@ void ShowColumnSettings(TDBGrid* grid) {
   TfrmSetGrid dialog(grid);
   dialog.setWindowTitle(QLatin1Char('(') + grid->DataSet()->Name() + QStringLiteral(")欄位設定"));
   dialog.exec();
+}
+
+void TfrmSetGrid::FitCaptions() {
+  // The bottom row from left to right, each control at least as wide as its
+  // caption needs (the design's widths cut "Cancel" and the copy button's
+  // long caption); the dialog widens to hold them.
+  int x = 0;
+  for (QWidget* w : {static_cast<QWidget*>(Button1), static_cast<QWidget*>(CheckBox1),
+                     static_cast<QWidget*>(Button2), static_cast<QWidget*>(ComboBox1),
+                     static_cast<QWidget*>(Button3)}) {
+    const QSize hint = w->sizeHint();
+    w->setGeometry(std::max(x, w->x()), w->y(), std::max(w->width(), hint.width()),
+                   std::max(w->height(), hint.height()));
+    x = w->geometry().right() + 4;
+  }
+  resize(std::max(width(), x + 4), height());
 }

@@ -40,6 +40,7 @@ public:
 
   void FormShow(QObject* sender);
   void FormResize(QObject* sender);
+  void FitCaptions();
   void CheckBox1Click(QObject* sender);
   void StringGrid1SelectCell(QObject* sender, int col, int row, bool& canSelect);
   void StringGrid1RowMoved(QObject* sender, int fromIndex, int toIndex);

@@ -49,8 +49,12 @@ LongRun::LongRun(QProgressBar* bar, const QList<QWidget*>& starters) : bar_(bar)
     }
   }
   if (bar_) {
+    // The bar says how to stop; its tip, how far the run is.
     barFormat_ = bar_->format();
-    bar_->setFormat(QStringLiteral("%v / %m　Esc 停止"));
+    barTextVisible_ = bar_->isTextVisible();
+    bar_->setFormat(QStringLiteral("Esc 停止"));
+    bar_->setTextVisible(true);
+    bar_->setToolTip(QStringLiteral("按 Esc 停止"));
   }
   qApp->installEventFilter(this);
   sinceEvents_.start();
@@ -63,7 +67,11 @@ LongRun::~LongRun() {
   qApp->removeEventFilter(this);
   for (const QPointer<QWidget>& widget : disabled_)
     if (widget) widget->setEnabled(true);
-  if (bar_) bar_->setFormat(barFormat_);
+  if (bar_) {
+    bar_->setFormat(barFormat_);
+    bar_->setTextVisible(barTextVisible_);
+    bar_->setToolTip(QString());
+  }
 }
 
 bool LongRun::KeepGoing() {

@@ -28,6 +28,7 @@ protected:
 private:
   QPointer<QProgressBar> bar_;
   QString barFormat_;
+  bool barTextVisible_ = false;
   QList<QPointer<QWidget>> disabled_;
   QElapsedTimer sinceEvents_;
   bool stopped_ = false;
