@@ -17,6 +17,10 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRegularExpression>
+#include "ui/long_run.h"
+
+#include <QApplication>
+#include <QKeyEvent>
 #include <gtest/gtest.h>
 
 namespace {
@@ -246,4 +250,18 @@ TEST_F(UiExcelMenu, AClosedResultShowsNoDialog) {
   W().mnuExcelOut->trigger();
   EXPECT_FALSE(dialogShown);
   EXPECT_TRUE(world->log.isEmpty());
+}
+
+TEST_F(SpreadsheetExport, AStoppedExportSavesNothingAndEndsTheApplication) {
+  TQuery& q = Result(5);
+  QProgressBar bar;
+  LongRun run(&bar, {});
+  // Esc before the first record: the export stops at once.
+  QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+  QApplication::sendEvent(&bar, &escape);
+  ModalAnswerer answerer;
+  ExportToSpreadsheet(q, QStringLiteral("/tmp/stopped.xls"), QStringLiteral("DBDEMOS"), &bar, &run);
+  EXPECT_EQ(answerer.Texts(), QStringList({QStringLiteral("Excel轉出已停止, 沒有儲存活頁簿 /tmp/stopped.xls")}));
+  EXPECT_TRUE(world_->quit);
+  EXPECT_TRUE(world_->workbooks.back()->savedAs.isEmpty());
 }

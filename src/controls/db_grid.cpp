@@ -118,6 +118,7 @@ void TDBGrid::keyPressEvent(QKeyEvent* event) {
   if (event->matches(QKeySequence::MoveToEndOfDocument) && DataSet() && DataSet()->Active()) {
     // The result's last record, even when the rows were never rendered.
     TQuery* query = DataSet();
+    if (FetchRest && !FetchRest(*query)) return;
     query->MoveTo(query->RecordCount() - 1);
     FollowCurrentRecord();
     scrollTo(currentIndex());

@@ -2,6 +2,7 @@
 // The result grid: shows the data source's query and follows its current record.
 #include <QStringList>
 #include <QTableView>
+#include <functional>
 
 class DataSetModel;
 class TDataSource;
@@ -27,6 +28,10 @@ public:
   // shown column titles, then each row's cells as the grid shows them,
   // separated by tabs, lines by CR LF.
   QString SelectedRowsText() const;
+  // Fetches the rest of the result before Ctrl+End goes to its last record;
+  // false when the user stopped it. The window sets one that keeps itself
+  // alive and stoppable; without one the rows are simply fetched.
+  std::function<bool(TQuery&)> FetchRest;
 
 protected:
   void keyPressEvent(QKeyEvent* event) override;

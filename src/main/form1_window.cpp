@@ -11,6 +11,7 @@
 #include "controls/db_grid.h"
 #include "controls/db_image.h"
 #include "ui/guard.h"
+#include "ui/long_run.h"
 #include "platform/admin_presence.h"
 
 #include <QAbstractItemView>
@@ -77,6 +78,13 @@ void TForm1::ConnectHandlers() {
                            static_cast<QObject*>(CmbTables)})
     watched->installEventFilter(this);
   CmbTables->lineEdit()->installEventFilter(this);
+  DBGrid1->FetchRest = [this](TQuery& query) {
+    LongRun run = StartLongRun();
+    return query.FetchAll([&](qint64 fetched) {
+      ShowRunProgress(fetched);
+      return run.KeepGoing();
+    });
+  };
   ComboBox1->view()->installEventFilter(this);
   ComboBox1->installEventFilter(this);
   Timer1->start();
