@@ -7,6 +7,7 @@
 #include "database/query.h"
 #include "database/session.h"
 #include "database/statement_text.h"
+#include "support/connected.h"
 #include "support/services.h"
 #include "support/temp_database.h"
 
@@ -84,12 +85,7 @@ protected:
     database_.SetLoginPrompt(false);
     query_.SetDatabaseName(QStringLiteral("PGTEST"));
   }
-  TQuery& Open(const QString& sql) {
-    query_.Close();
-    query_.SQL().SetText(sql);
-    query_.Open();
-    return query_;
-  }
+  TQuery& Open(const QString& sql) { return Reopen(query_, sql); }
   TDatabase database_;
   TQuery query_;
 };

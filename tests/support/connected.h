@@ -3,6 +3,14 @@
 #include "database/database.h"
 #include "database/query.h"
 
+// Closes the query and opens it on another statement.
+inline TQuery& Reopen(TQuery& query, const QString& sql) {
+  query.Close();
+  query.SQL().SetText(sql);
+  query.Open();
+  return query;
+}
+
 struct Connected {
   explicit Connected(const QString& alias) {
     database.SetAliasName(alias);
@@ -10,12 +18,7 @@ struct Connected {
     database.SetConnected(true);
     query.SetDatabaseName(database.DatabaseName());
   }
-  TQuery& Open(const QString& sql) {
-    query.Close();
-    query.SQL().SetText(sql);
-    query.Open();
-    return query;
-  }
+  TQuery& Open(const QString& sql) { return Reopen(query, sql); }
   TDatabase database;
   TQuery query;
 };
