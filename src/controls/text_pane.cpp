@@ -10,7 +10,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
+#include <QToolButton>
 #include <QClipboard>
 #include <QKeyEvent>
 #include <QPainter>
@@ -502,26 +502,37 @@ void TTextPane::showFindBar() {
     findEdit_ = new QLineEdit(findBar_);
     findEdit_->setObjectName(QStringLiteral("FindText"));
     findEdit_->setAccessibleName(QStringLiteral("尋找的文字"));
-    auto* next = new QPushButton(QStringLiteral("下一個"), findBar_);
+    auto* next = new QToolButton(findBar_);
+    next->setText(QStringLiteral("下一個"));
     next->setObjectName(QStringLiteral("FindNext"));
-    auto* previous = new QPushButton(QStringLiteral("上一個"), findBar_);
+    auto* previous = new QToolButton(findBar_);
+    previous->setText(QStringLiteral("上一個"));
     previous->setObjectName(QStringLiteral("FindPrevious"));
     findCase_ = new QCheckBox(QStringLiteral("大小寫須相符"), findBar_);
     findCase_->setObjectName(QStringLiteral("FindMatchCase"));
-    auto* close = new QPushButton(QStringLiteral("關閉"), findBar_);
+    auto* close = new QToolButton(findBar_);
+    close->setText(QStringLiteral("✕"));
     close->setObjectName(QStringLiteral("FindClose"));
-    for (QWidget* w : {static_cast<QWidget*>(label), static_cast<QWidget*>(findEdit_), static_cast<QWidget*>(next),
-                       static_cast<QWidget*>(previous), static_cast<QWidget*>(findCase_), static_cast<QWidget*>(close)})
+    close->setToolTip(QStringLiteral("關閉 (Esc)"));
+    close->setAccessibleName(QStringLiteral("關閉尋找"));
+    findEdit_->setMinimumWidth(findEdit_->fontMetrics().horizontalAdvance(QStringLiteral("尋找的文字尋找")));
+    layout->addWidget(label);
+    layout->addWidget(findEdit_, 1);
+    for (QWidget* w : {static_cast<QWidget*>(next), static_cast<QWidget*>(previous), static_cast<QWidget*>(findCase_),
+                       static_cast<QWidget*>(close)}) {
+      w->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
       layout->addWidget(w);
-    connect(next, &QPushButton::clicked, this, [this] { FindFromBar(false); });
-    connect(previous, &QPushButton::clicked, this, [this] { FindFromBar(true); });
-    connect(close, &QPushButton::clicked, this, &TTextPane::HideFindBar);
+    }
+    connect(next, &QToolButton::clicked, this, [this] { FindFromBar(false); });
+    connect(previous, &QToolButton::clicked, this, [this] { FindFromBar(true); });
+    connect(close, &QToolButton::clicked, this, &TTextPane::HideFindBar);
     findEdit_->installEventFilter(this);
   }
   if (caret_ != anchor_ && !selectedText().contains(QLatin1Char('\n'))) findEdit_->setText(selectedText());
-  PlaceFindBar();
   findBar_->show();
+  PlaceFindBar();
   findBar_->raise();
+  EnsureCaretVisible();
   findEdit_->setFocus();
   findEdit_->selectAll();
 }
@@ -529,14 +540,17 @@ void TTextPane::showFindBar() {
 void TTextPane::HideFindBar() {
   if (!findBar_) return;
   findBar_->hide();
+  setViewportMargins(0, 0, 0, 0);
   setFocus();
 }
 
 void TTextPane::PlaceFindBar() {
-  if (!findBar_) return;
-  const QRect area = viewport()->geometry();
+  if (!findBar_ || findBar_->isHidden()) return;
+  // Below the text, not over it: the line found stays in view.
   const int height = findBar_->sizeHint().height();
-  findBar_->setGeometry(area.left(), area.bottom() - height + 1, area.width(), height);
+  setViewportMargins(0, 0, 0, height);
+  const QRect area = viewport()->geometry();
+  findBar_->setGeometry(area.left(), area.bottom() + 1, area.width(), height);
 }
 
 void TTextPane::FindFromBar(bool backward) {
