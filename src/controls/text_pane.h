@@ -116,7 +116,7 @@ private:
 
   QString text_;
   std::vector<qsizetype> starts_{0};
-  qsizetype longestLine_ = 0;  // in cells (wide characters two), for the horizontal range
+  qsizetype longestLine_ = 0;  // in cells (roughly: wide characters two), for the horizontal range
   qsizetype longestLineIndex_ = 0;
   qsizetype caret_ = 0;
   qsizetype anchor_ = 0;
