@@ -53,7 +53,7 @@ TEST(OdbcTypes, ConnectionStringsPerDriver) {
                                 {QStringLiteral("APPLICATION NAME"), QStringLiteral("query2text 7 A01 it's")}};
   EXPECT_EQ(OdbcDriverConnection(QStringLiteral("PostgreSQL Unicode"), params),
             QStringLiteral("DRIVER={PostgreSQL Unicode};Servername=db1;Port=5433;Database=ledger;UID=clerk;PWD=pw;"
-                           "pqopt={application_name='query2text 7 A01 it\\'s'};"));
+                           "pqopt={application_name='query2text 7 A01 it\\'s'};UseDeclareFetch=1;Fetch=10000;"));
   EXPECT_EQ(OdbcDriverConnection(QStringLiteral("FreeTDS"), params),
             QStringLiteral("DRIVER={FreeTDS};Server=db1;Port=5433;Database=ledger;UID=clerk;PWD=pw;"
                            "APP={query2text 7 A01 it's};WSID=WS01;"));

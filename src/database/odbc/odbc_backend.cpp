@@ -418,10 +418,20 @@ void AddSqliteTimeout(QString& text) {
 }
 
 bool IsSqliteDriver(const QString& driver) { return driver.contains(QLatin1String("sqlite"), Qt::CaseInsensitive); }
+bool IsPostgresDriver(const QString& driver) {
+  return driver.contains(QLatin1String("postgres"), Qt::CaseInsensitive) ||
+         driver.contains(QLatin1String("psqlodbc"), Qt::CaseInsensitive);
+}
 
-QString DataSourceDriver(const QString& dataSource) {
+// By default psqlODBC holds a whole result in memory before the first row
+// arrives (hundreds of megabytes for a million rows); with a cursor fetched
+// in blocks the memory stays flat. A data source that says otherwise keeps
+// its own setting.
+void AddPostgresStreaming(QString& text) { text += QStringLiteral("UseDeclareFetch=1;Fetch=10000;"); }
+
+QString DataSourceValue(const QString& dataSource, const char* key) {
   char value[512] = {0};
-  SQLGetPrivateProfileString(dataSource.toUtf8().constData(), "Driver", "", value, sizeof value, "odbc.ini");
+  SQLGetPrivateProfileString(dataSource.toUtf8().constData(), key, "", value, sizeof value, "odbc.ini");
   return QString::fromUtf8(value);
 }
 }  // namespace
@@ -431,7 +441,9 @@ QString OdbcDataSourceConnection(const QString& dataSource, const QString& user,
   AddAttribute(text, "DSN", dataSource);
   AddAttribute(text, "UID", user);
   AddAttribute(text, "PWD", password);
-  if (IsSqliteDriver(DataSourceDriver(dataSource))) AddSqliteTimeout(text);
+  const QString driver = DataSourceValue(dataSource, "Driver");
+  if (IsSqliteDriver(driver)) AddSqliteTimeout(text);
+  if (IsPostgresDriver(driver) && DataSourceValue(dataSource, "UseDeclareFetch").isEmpty()) AddPostgresStreaming(text);
   return text;
 }
 
@@ -452,7 +464,7 @@ QString OdbcDriverConnection(const QString& driver, const QMap<QString, QString>
   if (IsSqliteDriver(kind)) {
     AddAttribute(text, "Database", server);
     AddSqliteTimeout(text);
-  } else if (kind.contains(QLatin1String("postgres"))) {
+  } else if (IsPostgresDriver(kind)) {
     AddAttribute(text, "Servername", host);
     AddAttribute(text, "Port", port);
     AddAttribute(text, "Database", database);
@@ -464,6 +476,7 @@ QString OdbcDriverConnection(const QString& driver, const QMap<QString, QString>
       text += QStringLiteral("pqopt={application_name='") + quoted.replace(QLatin1Char('}'), QLatin1String("}}")) +
               QStringLiteral("'};");
     }
+    AddPostgresStreaming(text);
   } else if (kind.contains(QLatin1String("tds"))) {
     AddAttribute(text, "Server", host);
     AddAttribute(text, "Port", port);
