@@ -1,6 +1,9 @@
 // Under a real X server: the clipboard shared with other programs and the
 // administration program's window class.
+#include "database/failure.h"
 #include "platform/admin_presence.h"
+#include "platform/login_manager.h"
+#include "support/admin_stub.h"
 #include "support/window_fixture.h"
 
 #include <QClipboard>
@@ -125,4 +128,27 @@ TEST(X11Presence, FindsTheAdministrationWindowOfAnotherProgram) {
     EXPECT_EQ(window.ComboBox1->currentText(), QStringLiteral("DBDEMOS"));
   }
   EXPECT_TRUE(QTest::qWaitFor([] { return !AdministrationProgramRunning(); }, 5000));
+}
+
+// The site's password comes from the login manager: a program that takes its
+// bus name while the administration program's window belongs to another
+// process is not believed.
+TEST(X11LoginManager, OnlyTheAdministrationProgramsOwnProcessMayAnswer) {
+  if (qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS")) GTEST_SKIP() << "needs the session bus of ./dev test";
+  {
+    AdminStub administration({});
+    EXPECT_TRUE(LoginManagerBelongsToAdministrationProgram());
+    EXPECT_NO_THROW(CreateOleObject(kLoginManagerProgId));
+  }
+  {
+    WindowOwner window(QStringLiteral("Q9ADM_REGISTER"));
+    AdminStub impostor({QStringLiteral("--no-window")});
+    EXPECT_FALSE(LoginManagerBelongsToAdministrationProgram());
+    try {
+      CreateOleObject(kLoginManagerProgId);
+      ADD_FAILURE() << "an impostor's login manager was used";
+    } catch (const Failure& failure) {
+      EXPECT_TRUE(failure.Message().contains(QStringLiteral("不予使用"))) << failure.Message().toStdString();
+    }
+  }
 }

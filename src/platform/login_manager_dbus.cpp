@@ -1,6 +1,7 @@
 #include "platform/login_manager_dbus.h"
 
 #include "database/failure.h"
+#include "platform/admin_presence.h"
 #include "platform/login_manager.h"
 
 #include <QDBusConnection>
@@ -47,5 +48,9 @@ private:
 AutomationValue::Object CreateDBusLoginManager() {
   QDBusConnectionInterface* bus = QDBusConnection::sessionBus().interface();
   if (!bus || !bus->isServiceRegistered(kService).value()) throw Failure(kUnknownClassMessage);
+  // The site's password comes from it: only the administration program's own
+  // process may answer.
+  if (!LoginManagerBelongsToAdministrationProgram())
+    throw Failure(QStringLiteral("登入管理程式 %1 不是由管理程式 (視窗 Q9ADM_REGISTER) 提供的, 不予使用").arg(kService));
   return std::make_shared<DBusLoginManager>();
 }

@@ -50,10 +50,13 @@ int main(int argc, char** argv) {
   for (const auto& v : values)
     options.addOption({QLatin1String(v.name), QStringLiteral("value of the login manager's answer"),
                        QStringLiteral("text"), QLatin1String(v.fallback)});
+  const QCommandLineOption noWindow(QStringLiteral("no-window"),
+                                    QStringLiteral("serve the bus name without the program's window (for tests)"));
+  options.addOption(noWindow);
   options.process(app);
 
   QWindow window;
-  if (QGuiApplication::platformName() == QLatin1String("xcb")) window.winId();
+  if (QGuiApplication::platformName() == QLatin1String("xcb") && !options.isSet(noWindow)) window.winId();
 
   LoginManager manager(options);
   QDBusConnection bus = QDBusConnection::sessionBus();
