@@ -2,6 +2,7 @@
 
 #include "database/database.h"
 #include "database/failure.h"
+#include "database/odbc/iso_text.h"
 #include "database/password_mask.h"
 #include "database/statement_text.h"
 
@@ -252,21 +253,20 @@ private:
         SQL_DATE_STRUCT d{};
         Check(SQLGetData(stmt_, column, SQL_C_TYPE_DATE, &d, sizeof d, &indicator));
         if (indicator == SQL_NULL_DATA) return into.AddNull();
-        n = std::snprintf(text, sizeof text, "%04d-%02u-%02u", d.year, d.month, d.day);
+        n = IsoDateText(text, d.year, d.month, d.day);
         break;
       }
       case Fetch::Time: {
         SQL_TIME_STRUCT t{};
         Check(SQLGetData(stmt_, column, SQL_C_TYPE_TIME, &t, sizeof t, &indicator));
         if (indicator == SQL_NULL_DATA) return into.AddNull();
-        n = std::snprintf(text, sizeof text, "%02u:%02u:%02u", t.hour, t.minute, t.second);
+        n = IsoTimeText(text, t.hour, t.minute, t.second);
         break;
       }
       default:
         Check(SQLGetData(stmt_, column, SQL_C_TYPE_TIMESTAMP, &ts, sizeof ts, &indicator));
         if (indicator == SQL_NULL_DATA) return into.AddNull();
-        n = std::snprintf(text, sizeof text, "%04d-%02u-%02u %02u:%02u:%02u.%03u", ts.year, ts.month, ts.day, ts.hour,
-                          ts.minute, ts.second, ts.fraction / 1000000);
+        n = IsoTimestampText(text, ts.year, ts.month, ts.day, ts.hour, ts.minute, ts.second, ts.fraction / 1000000);
         break;
     }
     into.AddText(text, static_cast<std::size_t>(n));
