@@ -214,10 +214,10 @@ private:
       case Fetch::Time:
       case Fetch::Timestamp: return ReadDateTime(column, into);
       case Fetch::ServerDateText: {
-        QByteArray wide;
-        if (!ReadChunks(column, SQL_C_WCHAR, wide)) return into.AddNull();
-        QByteArray text =
-            QString::fromUtf16(reinterpret_cast<const char16_t*>(wide.constData()), wide.size() / 2).toUtf8();
+        // A date's text is short and plain ASCII: one read into a small
+        // buffer, no conversion.
+        QByteArray text;
+        if (!ReadChunks(column, SQL_C_CHAR, text)) return into.AddNull();
         switch (NormalizeServerDateText(text)) {
           case ServerDate::Representable:
           case ServerDate::EngineText: return into.AddText(text.constData(), static_cast<std::size_t>(text.size()));
