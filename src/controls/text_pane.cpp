@@ -43,14 +43,6 @@ __attribute__((optimize("O3"))) qsizetype CountFromU1100(const char16_t* p, qsiz
   return count;
 }
 
-// East Asian wide and full-width ranges, and characters beyond the BMP
-// (mostly CJK extensions and emoji) by their high surrogate.
-inline bool IsWide(char16_t c) {
-  return (c >= 0x1100 && c <= 0x115F) || (c >= 0x2E80 && c <= 0xA4CF) || (c >= 0xAC00 && c <= 0xD7A3) ||
-         (c >= 0xF900 && c <= 0xFAFF) || (c >= 0xFE30 && c <= 0xFE4F) || (c >= 0xFF00 && c <= 0xFF60) ||
-         (c >= 0xFFE0 && c <= 0xFFE6) || (c >= 0xD800 && c <= 0xDBFF);
-}
-
 // Lines up to this length are laid out whole, as a text layout would; longer
 // ones (a 50 MB value, say) only in the part that shows.
 constexpr qsizetype kLongLine = 4096;
@@ -127,11 +119,9 @@ void TTextPane::IndexLines(qsizetype from) {
   for (qsizetype lineStart = LineStart(firstLine);;) {
     const qsizetype newline = QStringView(text_).indexOf(u'\n', lineStart);
     const qsizetype end = newline < 0 ? size : newline;
-    // Cells, roughly: a character from U+1100 on counts two. The widest line
-    // by this count is then measured exactly (UpdateScrollBars).
-    const qsizetype high = CountFromU1100(reinterpret_cast<const char16_t*>(data) + lineStart, end - lineStart);
-    if (end - lineStart + high > longestLine_) {
-      longestLine_ = end - lineStart + high;
+    const qsizetype cells = Cells(data + lineStart, data + end);
+    if (cells > longestLine_) {
+      longestLine_ = cells;
       longestLineIndex_ = static_cast<qsizetype>(starts_.size()) - 1;
     }
     if (newline < 0) break;
@@ -141,9 +131,9 @@ void TTextPane::IndexLines(qsizetype from) {
 }
 
 qsizetype TTextPane::Cells(const QChar* from, const QChar* to) {
-  qsizetype cells = 0;
-  for (const QChar* p = from; p != to; ++p) cells += IsWide(p->unicode()) ? 2 : (p->isLowSurrogate() ? 0 : 1);
-  return cells;
+  // Roughly: a character from U+1100 on counts two. The widest line by this
+  // count is then measured exactly (UpdateScrollBars).
+  return (to - from) + CountFromU1100(reinterpret_cast<const char16_t*>(from), to - from);
 }
 
 void TTextPane::setPlainText(const QString& text) {

@@ -33,15 +33,24 @@ bool CopyToClipboardAndShow(const QString& text) {
   return copied;
 }
 
-ClipboardContent ReadClipboard() {
+namespace {
+// The clipboard's data with its formats, or null. Asking for the formats is
+// one request to the owning program: an owner that does not answer costs one
+// timeout here, and then nothing more is asked of it (each further question
+// would wait as long again).
+const QMimeData* AnsweringClipboard(QStringList& formats) {
   QClipboard* clipboard = QGuiApplication::clipboard();
   const QMimeData* data = clipboard ? clipboard->mimeData(QClipboard::Clipboard) : nullptr;
+  if (!data) return nullptr;
+  formats = data->formats();
+  return formats.isEmpty() ? nullptr : data;
+}
+}  // namespace
+
+ClipboardContent ReadClipboard() {
+  QStringList formats;
+  const QMimeData* data = AnsweringClipboard(formats);
   if (!data) return {};
-  // Asking for the formats is one request to the owning program. An owner
-  // that does not answer costs one timeout here, and then nothing more is
-  // asked of it (each further question would wait as long again).
-  const QStringList formats = data->formats();
-  if (formats.isEmpty()) return {};
   ClipboardContent content;
   if (formats.contains(QLatin1String("text/html"))) content.html = data->html();
   if (content.html.isNull()) content.text = data->text();
@@ -49,8 +58,7 @@ ClipboardContent ReadClipboard() {
 }
 
 QString ClipboardText() {
-  QClipboard* clipboard = QGuiApplication::clipboard();
-  const QMimeData* data = clipboard ? clipboard->mimeData(QClipboard::Clipboard) : nullptr;
-  if (!data || data->formats().isEmpty()) return {};  // see ReadClipboard
-  return data->text();
+  QStringList formats;
+  const QMimeData* data = AnsweringClipboard(formats);
+  return data ? data->text() : QString();
 }

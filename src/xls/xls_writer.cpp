@@ -8,7 +8,6 @@
 #include "database/user_questions.h"
 
 #include <QFileInfo>
-#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
