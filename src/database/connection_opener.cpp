@@ -3,6 +3,7 @@
 #include "database/database.h"
 #include "database/failure.h"
 #include "database/odbc/odbc_backend.h"
+#include "database/postgres/pg_backend.h"
 #include "database/session.h"
 #include "database/sqlite/sqlite_backend.h"
 
@@ -38,6 +39,7 @@ std::unique_ptr<BackendConnection> OpenAliasConnection(const QString& alias, TDa
     if (dataSource.compare(alias, Qt::CaseInsensitive) != 0) continue;
     QString user, password;
     Login(database, OdbcDataSourceUser(dataSource), user, password);
+    if (const auto pg = PgSettingsOfDataSource(dataSource, user, password)) return std::make_unique<PgConnection>(*pg);
     return std::make_unique<OdbcConnection>(OdbcDataSourceConnection(dataSource, user, password), password);
   }
   throw EDatabaseError(QStringLiteral("不明的資料庫別名: %1").arg(alias));
@@ -53,5 +55,6 @@ std::unique_ptr<BackendConnection> OpenDriverConnection(const QString& driver, T
   QMap<QString, QString> params;
   for (const QString& name : {kParamServerName, kParamHostName, kParamUserName, kParamPassword, kParamApplicationName})
     params.insert(name, database.Params().Value(name));
+  if (const auto pg = PgSettingsOfDriver(driver, params)) return std::make_unique<PgConnection>(*pg);
   return std::make_unique<OdbcConnection>(OdbcDriverConnection(driver, params), password);
 }

@@ -1,5 +1,5 @@
 // The ODBC backend: the type mapping and connection strings, then real data
-// sources: PostgreSQL through psqlODBC and SQLite through its ODBC driver.
+// sources: SQLite through its ODBC driver (PostgreSQL: postgres_test.cpp).
 #include "database/failure.h"
 #include "text/field_text.h"
 #include "database/database.h"
@@ -65,114 +65,6 @@ TEST(OdbcTypes, ConnectionStringsPerDriver) {
             QStringLiteral("DRIVER={MariaDB Unicode};Server=db2;UID=clerk;PWD=pw;"));
 }
 
-namespace {
-
-class PgOdbc : public ::testing::Test {
-protected:
-  void SetUp() override {
-    if (!TestServicesRunning()) GTEST_SKIP() << "needs the services of ./dev test";
-    PgExec({QStringLiteral("drop table if exists pg_types"), QStringLiteral("drop schema if exists other cascade"),
-            QStringLiteral("create table pg_types (c char(11), v varchar(20), t text, s smallint, i integer,"
-                           " b bigint, bo boolean, r real, d double precision, m money, n numeric(18,6), da date,"
-                           " ti time, ts timestamp, by bytea, se serial)"),
-            QStringLiteral("insert into pg_types (c, v, t, s, i, b, bo, r, d, m, n, da, ti, ts, by) values"
-                           " ('abc', '中文字', '多行\n文字', -5, 300, 9007199254740993, true, 1.5, 0.1, 1234.50,"
-                           " 123.456000, '2024-02-29', '13:05:09', '2024-02-29 13:05:09', '\\x00ff10')"),
-            QStringLiteral("insert into pg_types (v, t, m, bo) values ('', null, -12.5, false)"),
-            QStringLiteral("create schema other"), QStringLiteral("create table other.hidden (a int)")});
-    database_.SetDatabaseName(QStringLiteral("PGTEST"));
-    database_.SetAliasName(QStringLiteral("Q2T_PG"));
-    database_.SetLoginPrompt(false);
-    query_.SetDatabaseName(QStringLiteral("PGTEST"));
-  }
-  TQuery& Open(const QString& sql) { return Reopen(query_, sql); }
-  TDatabase database_;
-  TQuery query_;
-};
-
-}  // namespace
-
-TEST_F(PgOdbc, ColumnTypesAndSizes) {
-  TQuery& q = Open(QStringLiteral("select * from pg_types order by se"));
-  const TFieldType expected[] = {ftString, ftString, ftMemo,  ftSmallint, ftInteger, ftInteger, ftBoolean, ftFloat,
-                                 ftFloat,  ftCurrency, ftBCD, ftDate,     ftTime,    ftDateTime, ftBlob};
-  for (int i = 0; i < static_cast<int>(std::size(expected)); ++i)
-    EXPECT_EQ(q.Fields(i)->DataType(), expected[i]) << q.Fields(i)->FieldName().toStdString();
-  EXPECT_EQ(q.Fields(0)->Size(), 11);
-  EXPECT_EQ(q.Fields(0)->DataSize(), 12);
-  EXPECT_EQ(q.Fields(1)->Size(), 20);
-  const TFieldType serial = q.FieldByName(QStringLiteral("se"))->DataType();
-  EXPECT_TRUE(serial == ftAutoInc || serial == ftInteger);
-}
-
-TEST_F(PgOdbc, ValuesArriveIntact) {
-  TQuery& q = Open(QStringLiteral("select * from pg_types order by se"));
-  EXPECT_EQ(q.FieldByName("c")->AsString(), QStringLiteral("abc        "));
-  EXPECT_EQ(q.FieldByName("v")->AsString(), QStringLiteral("中文字"));
-  EXPECT_EQ(q.FieldByName("t")->AsString(), QStringLiteral("多行\n文字"));
-  EXPECT_EQ(q.FieldByName("s")->AsInteger(), -5);
-  EXPECT_EQ(q.FieldByName("b")->AsInteger(), 9007199254740993LL);  // beyond a double's integers
-  EXPECT_TRUE(q.FieldByName("bo")->AsBoolean());
-  EXPECT_DOUBLE_EQ(q.FieldByName("d")->AsFloat(), 0.1);
-  EXPECT_DOUBLE_EQ(q.FieldByName("m")->AsFloat(), 1234.5);  // "$1,234.50" on the wire
-  EXPECT_EQ(q.FieldByName("n")->AsString(), QStringLiteral("123.456"));
-  EXPECT_EQ(q.FieldByName("da")->AsDateTime().date(), QDate(2024, 2, 29));
-  EXPECT_EQ(q.FieldByName("ti")->AsDateTime().time(), QTime(13, 5, 9));
-  EXPECT_EQ(q.FieldByName("ts")->AsDateTime(), QDateTime(QDate(2024, 2, 29), QTime(13, 5, 9), Qt::UTC));
-  EXPECT_EQ(q.FieldByName("by")->AsBytes(), QByteArray("\x00\xff\x10", 3));
-  q.Next();
-  EXPECT_FALSE(q.FieldByName("v")->IsNull());  // empty is not null
-  EXPECT_EQ(q.FieldByName("v")->AsString(), QString());
-  EXPECT_TRUE(q.FieldByName("t")->IsNull());
-  EXPECT_TRUE(q.FieldByName("c")->IsNull());
-  EXPECT_DOUBLE_EQ(q.FieldByName("m")->AsFloat(), -12.5);
-  EXPECT_FALSE(q.FieldByName("bo")->AsBoolean());
-}
-
-TEST_F(PgOdbc, LongValuesManyRowsAndTables) {
-  TQuery& big = Open(QStringLiteral("select repeat('長', 20000) as long_text, decode(repeat('ab', 30000), 'hex') as blob"));
-  EXPECT_EQ(big.Fields(0)->AsString(), QString(20000, QChar(0x9577)));
-  EXPECT_EQ(big.Fields(1)->AsBytes(), QByteArray(30000, '\xab'));
-  TQuery& many = Open(QStringLiteral("select g from generate_series(1, 25000) g"));
-  EXPECT_EQ(many.RecordCount(), 25000);
-  qint64 sum = 0;
-  for (many.First(); !many.Eof(); many.Next()) sum += many.Fields(0)->AsInteger();
-  EXPECT_EQ(sum, 25000LL * 25001 / 2);
-  QStringList tables;
-  Session().GetTableNames(QStringLiteral("PGTEST"), tables);
-  EXPECT_TRUE(tables.contains(QStringLiteral("pg_types")));
-  EXPECT_FALSE(tables.contains(QStringLiteral("hidden")));
-  EXPECT_FALSE(tables.contains(QStringLiteral("pg_class")));
-}
-
-TEST_F(PgOdbc, StatementsWithoutRowsAndFailures) {
-  database_.SetConnected(true);
-  auto none = database_.Connection()->Prepare(QStringLiteral("delete from pg_types where 1 = 2"), StatementAccess::ReadWrite);
-  EXPECT_NO_THROW(none->Execute());
-  EXPECT_EQ(none->RowsAffected(), 0);
-  auto some = database_.Connection()->Prepare(QStringLiteral("update pg_types set s = 1"), StatementAccess::ReadWrite);
-  some->Execute();
-  EXPECT_EQ(some->RowsAffected(), 2);
-  EXPECT_THROW(Open(QStringLiteral("select nosuch from pg_types")), EDatabaseError);
-}
-
-TEST_F(PgOdbc, AFailedConnectionNeverShowsThePassword) {
-  TDatabase wrong;
-  wrong.SetDatabaseName(QStringLiteral("WRONG"));
-  wrong.SetDriverName(QStringLiteral("PostgreSQL Unicode"));
-  wrong.SetLoginPrompt(false);
-  wrong.Params().SetValue(QStringLiteral("SERVER NAME"), QStringLiteral("127.0.0.1:1/nodb"));
-  wrong.Params().SetValue(QStringLiteral("USER NAME"), QStringLiteral("nobody"));
-  wrong.Params().SetValue(QStringLiteral("PASSWORD"), QStringLiteral("Sup3rSecret"));
-  try {
-    wrong.SetConnected(true);
-    FAIL() << "nothing listens on port 1";
-  } catch (const EDatabaseError& e) {
-    EXPECT_FALSE(e.Message().contains(QStringLiteral("Sup3rSecret")));
-    EXPECT_FALSE(e.Message().isEmpty());
-  }
-}
-
 TEST(PgSqliteOdbc, SqliteThroughItsOdbcDriver) {
   if (!TestServicesRunning()) GTEST_SKIP() << "needs the services of ./dev test";
   const QString path = qEnvironmentVariable("Q2T_ODBC_SQLITE");
@@ -210,34 +102,6 @@ TEST(PgSqliteOdbc, SqliteThroughItsOdbcDriver) {
   EXPECT_EQ(tables, QStringList({QStringLiteral("s")}));  // no sqlite_sequence
 }
 
-TEST_F(PgOdbc, ReadOnlyRunsChangeNothing) {
-  PgExec({QStringLiteral("drop table if exists keepme"), QStringLiteral("drop table if exists t2"),
-          QStringLiteral("create table keepme (a int)"), QStringLiteral("insert into keepme values (1), (2)"),
-          QStringLiteral("create or replace function wipe() returns int language sql as"
-                         " 'delete from keepme; select 1'")});
-  query_.SetReadOnly(true);
-  try {
-    Open(QStringLiteral("select 1 as a; delete from keepme"));
-    ADD_FAILURE() << "ran two statements";
-  } catch (const EDatabaseError& e) {
-    EXPECT_EQ(e.Message(), MultipleStatementsMessage());
-  }
-  for (const char* writing : {"select * into t2 from keepme", "select wipe()"}) {
-    try {
-      Open(QString::fromLatin1(writing));
-      ADD_FAILURE() << "ran " << writing;
-    } catch (const EDatabaseError& e) {
-      EXPECT_TRUE(e.Message().contains(QStringLiteral("read-only transaction"))) << e.Message().toStdString();
-    }
-  }
-  // A statement that turns the session's default back does not open the door.
-  Open(QStringLiteral("select set_config('default_transaction_read_only', 'off', false)"));
-  EXPECT_THROW(Open(QStringLiteral("select wipe()")), EDatabaseError);
-  query_.SetReadOnly(false);
-  EXPECT_EQ(Open(QStringLiteral("select count(*) from keepme")).Fields(0)->AsInteger(), 2);
-  EXPECT_EQ(Open(QStringLiteral("select to_regclass('t2') is null")).Fields(0)->AsBoolean(), true);
-}
-
 // A SQLite file that another writer holds locked: both paths wait a few
 // seconds (not a hundred), then say so; once the lock is gone they work.
 TEST(PgSqliteLocked, BothPathsWaitAWhileThenSaySo) {
@@ -273,31 +137,6 @@ TEST(PgSqliteLocked, BothPathsWaitAWhileThenSaySo) {
   }
 }
 
-// Dates psqlODBC cannot put in its structures used to arrive as other dates
-// (-infinity as today); now they are the server's text, or null and counted.
-TEST_F(PgOdbc, DatesBeyondTheOdbcStructuresAreNeverOtherDates) {
-  PgExec({QStringLiteral("drop table if exists far_dates"),
-          QStringLiteral("create table far_dates (n int, d date, ts timestamp, tz timestamptz, ti time)"),
-          QStringLiteral("insert into far_dates values"
-                         " (1, '-infinity', '-infinity', '-infinity', '00:00:00'),"
-                         " (2, '5874897-12-31', '294276-12-31 23:59:59', null, '23:59:59.999'),"
-                         " (3, '2024-02-29', '0044-03-15 BC', '2024-02-29 13:05:09.5+00', '13:05:09'),"
-                         " (4, '0001-01-01', '2024-02-29 13:05:09.123456', null, null)")});
-  TQuery& q = Open(QStringLiteral("select d, ts, tz, ti from far_dates order by n"));
-  QStringList lines;
-  for (; !q.Eof(); q.Next()) {
-    QStringList values;
-    for (int i = 0; i < q.FieldCount(); ++i) values << FieldToText(q.Fields(i));
-    lines << values.join(QLatin1Char(','));
-  }
-  EXPECT_EQ(lines, QStringList({QStringLiteral("null,-infinity,-infinity,00:00:00"),
-                                QStringLiteral("null,null,null,23:59:59"),
-                                QStringLiteral("2024/02/29,0044-03-15 00:00:00 BC,2024/02/29 13:05:09,13:05:09"),
-                                QStringLiteral("0001/01/01,2024/02/29 13:05:09,null,null")}))
-      << lines.join(QLatin1Char('\n')).toStdString();
-  EXPECT_EQ(q.UnrepresentableValues(), 3);
-}
-
 TEST(ServerDateText, KeepsRealDatesAndTheEnginesOwnText) {
   auto normal = [](const char* in, ServerDate expected, const char* out) {
     QByteArray text(in);
@@ -313,12 +152,4 @@ TEST(ServerDateText, KeepsRealDatesAndTheEnginesOwnText) {
   normal("9999-01-01 00:00:00 BC", ServerDate::EngineText, "-infinity");
   normal("0044-03-15 00:00:00 BC", ServerDate::EngineText, "0044-03-15 00:00:00 BC");
   normal("24:00:00", ServerDate::Representable, "24:00:00");
-}
-
-TEST_F(PgOdbc, ALostConnectionIsMadeAgainOnTheNextRun) {
-  const qint64 pid = Open(QStringLiteral("select pg_backend_pid()")).Fields(0)->AsInteger();
-  query_.Close();
-  PgExec({QStringLiteral("select pg_terminate_backend(%1)").arg(pid)});
-  TQuery& again = Open(QStringLiteral("select pg_backend_pid()"));
-  EXPECT_NE(again.Fields(0)->AsInteger(), pid);
 }

@@ -15,6 +15,7 @@ struct Connected {
   explicit Connected(const QString& alias) {
     database.SetAliasName(alias);
     database.SetDatabaseName(QStringLiteral("T_") + alias);
+    database.SetLoginPrompt(false);
     database.SetConnected(true);
     query.SetDatabaseName(database.DatabaseName());
   }

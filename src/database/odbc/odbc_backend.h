@@ -1,6 +1,7 @@
 #pragma once
 // ODBC data sources and drivers (unixODBC) as database connections.
 #include "database/backend.h"
+#include "database/server_text.h"
 
 #include <QMap>
 
@@ -21,15 +22,6 @@ QString OdbcDataSourceConnection(const QString& dataSource, const QString& user,
 // "USER NAME", "PASSWORD" and "APPLICATION NAME" as the login manager gives
 // them, mapped to each driver's own attributes.
 QString OdbcDriverConnection(const QString& driver, const QMap<QString, QString>& params);
-
-// A date or time as PostgreSQL writes it (ISO). Text with a four-digit year
-// that names a real date or time is kept, without the time-zone offset (as
-// the ODBC structures leave it out); ISO-shaped text that names none
-// ("0000-00-00", psqlODBC's text for a date it cannot convert) cannot be
-// shown; anything else ("infinity", BC dates, years past 9999) is the
-// engine's own text and is shown as it is.
-enum class ServerDate { Representable, EngineText, Unrepresentable };
-ServerDate NormalizeServerDateText(QByteArray& text);
 
 class OdbcConnection : public BackendConnection {
 public:
