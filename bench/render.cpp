@@ -1,8 +1,9 @@
-// bench-render DB MODE: the window's own path for one statement, offscreen
-// (DB is a SQLite file, or "dsn:NAME" for an ODBC data source):
+// bench-render DB MODE: the window's own path for one statement, on the display
+// (offscreen without one; DB is a SQLite file, or "dsn:NAME" for an ODBC data source):
 // statement typed, output pane on, column names on ("insert" mode also ticks
 // the insert-statement box), "查詢" clicked, until the last line is in the
-// output pane. Prints the milliseconds, the lines and the peak memory.
+// output pane and the window has settled. Prints the milliseconds, the lines
+// and the peak memory.
 #include "controls/text_pane.h"
 #include "database/database.h"
 #include "database/query.h"
@@ -28,7 +29,9 @@ long PeakKiB() {
 }  // namespace
 
 int main(int argc, char** argv) {
-  qputenv("QT_QPA_PLATFORM", "offscreen");
+  // The window on the display the program would use; offscreen without one.
+  if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+    qputenv("QT_QPA_PLATFORM", "offscreen");
   TApplication app(argc, argv);
   if (argc < 4) {
     std::fprintf(stderr, "usage: bench-render DB csv|insert STATEMENT\n");
@@ -56,10 +59,14 @@ int main(int argc, char** argv) {
   timer.start();
   window.ButtonSQLExec->click();
   const qint64 ms = timer.elapsed();
-  // The grid and the picture catch up once the run is over.
+  // What the user waits for ends when the grid, the labels and the pane
+  // have caught up and the window is painted.
+  QApplication::processEvents();
+  window.repaint();
   QApplication::processEvents();
   const qint64 settled = timer.elapsed();
-  std::printf("%lld ms, %lld lines, peak %ld KiB, window settled after %lld ms\n", static_cast<long long>(ms),
-              static_cast<long long>(window.MemoOutput->lineCount()), PeakKiB(), static_cast<long long>(settled));
+  std::printf("%lld ms until the window settled (click handler %lld ms), %lld lines, peak %ld KiB\n",
+              static_cast<long long>(settled), static_cast<long long>(ms),
+              static_cast<long long>(window.MemoOutput->lineCount()), PeakKiB());
   return 0;
 }

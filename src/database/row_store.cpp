@@ -50,7 +50,7 @@ void RowStore::EndRow() {
   const std::size_t need = pending_.size();
   if (chunks_.empty() || chunkUsed_ + need > chunkSize_) {
     chunkSize_ = need > kChunkBytes ? need : kChunkBytes;
-    chunks_.push_back(std::make_unique<char[]>(chunkSize_));
+    chunks_.push_back(std::make_unique_for_overwrite<char[]>(chunkSize_));  // no zeroing: written before read
     chunkUsed_ = 0;
   }
   char* at = chunks_.back().get() + chunkUsed_;

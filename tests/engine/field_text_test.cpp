@@ -3,9 +3,15 @@
 #include "text/row_text.h"
 #include "database/database.h"
 #include "database/query.h"
+#include "database/value_text.h"
 #include "support/temp_database.h"
 
+#include <cmath>
+#include <cstdio>
+#include <random>
+#include <cstring>
 #include <gtest/gtest.h>
+#include <limits>
 
 namespace {
 
@@ -75,4 +81,55 @@ TEST(RowText, QuoteMarksAndCountStatement) {
             QStringLiteral("select cnt=count(*) from T where x = 1"));
   EXPECT_EQ(CountStatement(QStringLiteral("SELECT a FROM T")), QStringLiteral("select cnt=count(*) FROM T"));
   EXPECT_EQ(CountStatement(QStringLiteral("select 1")), QStringLiteral("select cnt=count(*) select 1"));
+}
+
+// The row loop's allocation-free writer gives exactly the value's ordinary
+// text, and says when bytes were no UTF-8.
+TEST(FieldText, TheRowLoopsWriterMatchesTheOrdinaryText) {
+  auto integer = [](std::int64_t v) { CellValue c; c.kind = CellKind::Integer; c.integer = v; return c; };
+  auto real = [](double v) { CellValue c; c.kind = CellKind::Float; c.real = v; return c; };
+  auto text = [](const char* v) { CellValue c; c.kind = CellKind::Text; c.data = v; c.size = std::strlen(v); return c; };
+  const std::vector<std::pair<TFieldType, CellValue>> faithful = {
+      {ftInteger, integer(0)}, {ftInteger, integer(-1)}, {ftAutoInc, integer(INT64_MIN)},
+      {ftSmallint, integer(INT64_MAX)}, {ftFloat, real(0.1)}, {ftFloat, real(1e-7)}, {ftFloat, real(-0.0)},
+      {ftFloat, real(1e300)}, {ftCurrency, real(1234.5)}, {ftFloat, real(123456789012345678.0)},
+      {ftFloat, real(std::numeric_limits<double>::infinity())}, {ftFloat, real(std::nan(""))},
+      {ftString, text("plain")}, {ftMemo, text("中文備註第12號")}, {ftString, text("\xEF\xBB\xBF" "bom")},
+      {ftString, text("\xEF\xBF\xBD real replacement")}, {ftMemo, text("emoji \xF0\x9F\x98\x80")}};
+  for (const auto& [type, value] : faithful) {
+    QString out = QStringLiteral("prefix,");
+    EXPECT_TRUE(AppendValueText(out, type, value)) << CellText(type, value).toStdString();
+    EXPECT_EQ(out, QStringLiteral("prefix,") + CellText(type, value));
+  }
+  for (const char* broken : {"\xff\xfe", "cut \xe4\xb8", "\xed\xa0\x80 surrogate", "\xc0\xaf overlong"}) {
+    QString out;
+    EXPECT_FALSE(AppendValueText(out, ftString, text(broken))) << broken;
+    EXPECT_EQ(out, CellText(ftString, text(broken))) << broken;
+  }
+}
+
+// A float's text is printf's %.15G, whichever way it is laid out.
+TEST(FieldText, FloatsReadAsPrintfWrites) {
+  std::mt19937_64 random(20261208);
+  std::vector<double> values = {0.0, -0.0, 0.1, 0.3, 1e-7, 1e-5, 1e-4, 0.0001234, 1e14, 1e15, 123456789012345.0,
+                                1234567890123456.0, 0.30000000000000004, 5e-324, 2.2250738585072014e-308,
+                                1.7976931348623157e308, -1234.5, 1.25, 100.0, 99999999999999.9};
+  for (int i = 0; i < 20000; ++i) {
+    std::uint64_t bits = random();
+    double v = 0;
+    std::memcpy(&v, &bits, sizeof v);
+    if (std::isfinite(v)) values.push_back(v);
+    values.push_back(static_cast<double>(random() % 100000000) / std::pow(10.0, static_cast<double>(random() % 12)));
+  }
+  for (double v : values) {
+    char expected[64];
+    std::snprintf(expected, sizeof expected, "%.15G", v);
+    ASSERT_EQ(FormatGeneralFloat(v).toStdString(), std::string(expected)) << v;
+    QString appended;
+    CellValue cell;
+    cell.kind = CellKind::Float;
+    cell.real = v;
+    AppendValueText(appended, ftFloat, cell);
+    ASSERT_EQ(appended.toStdString(), std::string(expected)) << v;
+  }
 }
