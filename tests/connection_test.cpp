@@ -2,6 +2,7 @@
 // the login-managed connection served by the administration program's stand-in.
 #include "database/failure.h"
 #include "controls/db_grid.h"
+#include "controls/text_pane.h"
 #include "database/database.h"
 #include "database/query.h"
 #include "support/admin_stub.h"
@@ -235,4 +236,35 @@ TEST_F(PgConnection, AnAliasWithAUserAsksForTheLogin) {
   EXPECT_TRUE(W().Database1->Connected());
   EXPECT_EQ(W().Database1->Params().Value(QStringLiteral("USER NAME")), QStringLiteral("q2t"));
   EXPECT_EQ(W().PrevAlias, QStringLiteral("Q2T_PG"));
+}
+
+// The server ends the connection in the middle of a result (the statement
+// ends its own session at row 20,000): one message in the program's words
+// with the server's text, the window keeps working, the next run connects
+// again and renders every row.
+TEST_F(PgConnection, AConnectionLostMidResultIsOneMessageAndTheNextRunWorks) {
+  Answers login;
+  Choose(QStringLiteral("Q2T_PG"), login);
+  ASSERT_TRUE(W().Database1->Connected());
+  W().chbShowMemo->setChecked(false);  // the output pane on
+  W().ChBColName->setChecked(false);
+  W().MemoSQL->setPlainText(QStringLiteral(
+      "select g, case when g = 20000 then pg_terminate_backend(pg_backend_pid())::int else 0 end as k"
+      " from generate_series(1, 50000) g"));
+  {
+    ModalAnswerer answerer;
+    W().ButtonSQLExec->click();
+    ASSERT_EQ(answerer.Texts().size(), 1) << answerer.Texts().join(QLatin1Char('\n')).toStdString();
+    EXPECT_TRUE(answerer.Texts().first().contains(QStringLiteral("與 PostgreSQL 伺服器的連線中斷")))
+        << answerer.Texts().first().toStdString();
+    EXPECT_TRUE(answerer.Texts().first().contains(QStringLiteral("terminat")));
+  }
+  EXPECT_TRUE(W().ButtonSQLExec->isEnabled());
+  W().MemoSQL->setPlainText(QStringLiteral("select g from generate_series(1, 30000) g"));
+  Answers again;  // connecting again asks for the login again
+  ModalAnswerer answerer(again.Handler());
+  W().ButtonSQLExec->click();
+  EXPECT_TRUE(again.texts.isEmpty()) << again.texts.join(QLatin1Char('\n')).toStdString();
+  EXPECT_EQ(again.loginUser, QStringLiteral("q2t"));
+  EXPECT_EQ(W().MemoOutput->lineCount(), 30000);
 }
