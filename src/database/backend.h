@@ -31,6 +31,14 @@ public:
   virtual const std::vector<ColumnDescription>& Columns() const = 0;
   // Appends the next row to `into`; false at the end of the result.
   virtual bool FetchRow(RowStore& into) = 0;
+  // Appends the next rows, about `atMost` of them: the number appended, 0
+  // only at the end of the result. An engine that reads ahead in blocks may
+  // hand over a whole block, more than asked for.
+  virtual qint64 FetchRows(RowStore& into, qint64 atMost) {
+    qint64 fetched = 0;
+    while (fetched < atMost && FetchRow(into)) ++fetched;
+    return fetched;
+  }
   // Rows changed by the statement, -1 when the engine reports none.
   virtual qint64 RowsAffected() const = 0;
   // Values fetched so far that the program cannot represent (a date the

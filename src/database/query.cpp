@@ -172,11 +172,12 @@ qint64 TQuery::FetchMore(qint64 count) {
   if (!active_ || allFetched_) return 0;
   qint64 fetched = 0;
   while (fetched < count) {
-    if (!statement_->FetchRow(*rows_)) {
+    const qint64 more = statement_->FetchRows(*rows_, count - fetched);
+    if (more == 0) {
       allFetched_ = true;
       break;
     }
-    ++fetched;
+    fetched += more;
   }
   if (fetched) emit rowsFetched();
   return fetched;

@@ -60,6 +60,16 @@ void RowStore::EndRow() {
   pending_.clear();
 }
 
+void RowStore::Append(RowStore&& rows) {
+  if (rows.rows_.empty()) return;
+  for (auto& chunk : rows.chunks_) chunks_.push_back(std::move(chunk));
+  rows_.insert(rows_.end(), rows.rows_.begin(), rows.rows_.end());
+  // Rows added from now on go on in the last chunk taken over.
+  chunkUsed_ = rows.chunkUsed_;
+  chunkSize_ = rows.chunkSize_;
+  rows.Clear();
+}
+
 CellValue RowStore::Decode(const char*& p) {
   CellValue v;
   v.kind = static_cast<CellKind>(*p++);

@@ -18,6 +18,9 @@ public:
   void AddText(const char* data, std::size_t size);
   void AddBlob(const void* data, std::size_t size);
   void EndRow();
+  // Takes over every row of `rows` (built apart, say on another thread),
+  // without copying them; `rows` is left empty.
+  void Append(RowStore&& rows);
 
   std::int64_t Count() const { return static_cast<std::int64_t>(rows_.size()); }
   // Value `column` of row `row`; both must exist.

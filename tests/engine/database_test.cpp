@@ -2,6 +2,7 @@
 #include "database/failure.h"
 #include "database/database.h"
 #include "database/query.h"
+#include "database/row_store.h"
 #include "database/session.h"
 #include "database/value_text.h"
 #include "support/connected.h"
@@ -281,4 +282,33 @@ TEST(SqliteDatabase, DisconnectClosesTheQueriesOnIt) {
   c.query.Open();  // reconnects on demand
   EXPECT_TRUE(c.database.Connected());
   EXPECT_EQ(c.query.Fields(0)->AsInteger(), 1);
+}
+
+// Rows stored apart (as a reader thread stores a block) are taken over
+// without copying, and rows added afterwards follow them.
+TEST(RowStoreBlocks, RowsTakenOverKeepTheirValuesAndOrder) {
+  RowStore store, block;
+  store.AddInteger(1);
+  store.AddText("one", 3);
+  store.EndRow();
+  for (int i = 2; i <= 3000; ++i) {  // more than one chunk's worth of long values
+    const std::string text(2000, static_cast<char>('a' + i % 26));
+    block.AddInteger(i);
+    block.AddText(text.data(), text.size());
+    block.EndRow();
+  }
+  store.Append(std::move(block));
+  EXPECT_EQ(block.Count(), 0);
+  store.AddNull();
+  store.AddFloat(2.5);
+  store.EndRow();
+  ASSERT_EQ(store.Count(), 3001);
+  EXPECT_EQ(store.Value(0, 1).bytes(), QByteArrayView("one"));
+  for (int row = 1; row < 3000; ++row) {
+    ASSERT_EQ(store.Value(row, 0).integer, row + 1);
+    ASSERT_EQ(store.Value(row, 1).size, 2000u);
+    ASSERT_EQ(store.Value(row, 1).data[1999], static_cast<char>('a' + (row + 1) % 26));
+  }
+  EXPECT_TRUE(store.Value(3000, 0).isNull());
+  EXPECT_EQ(store.Value(3000, 1).real, 2.5);
 }

@@ -3,11 +3,11 @@
 #include "database/failure.h"
 #include "database/password_mask.h"
 #include "database/postgres/pg_block_reader.h"
+#include "database/postgres/pg_row_encoder.h"
 #include "database/postgres/pg_types.h"
-#include "database/server_text.h"
 #include "database/statement_text.h"
 
-#include <charconv>
+#include <algorithm>
 #include <libpq-fe.h>
 #include <map>
 #include <vector>
@@ -26,19 +26,6 @@ bool Succeeded(const PGresult* r) {
 }
 
 QString Trimmed(const char* text) { return QString::fromUtf8(text).trimmed(); }
-
-// A date, a time or a timestamp as the server writes it with DateStyle ISO,
-// with a four-digit year, no offset, no era: kept as it is. Anything else
-// goes through the full reading.
-bool IsPlainIsoText(const char* s, std::size_t size) {
-  const bool date = size >= 10 && s[4] == '-' && s[7] == '-';
-  const bool time = size >= 8 && s[2] == ':' && s[5] == ':';
-  if (!date && !time) return false;
-  if (date && size > 10 && s[10] != ' ') return false;
-  for (std::size_t i = date ? 10 : 8; i < size; ++i)
-    if (s[i] == '+' || s[i] == '-' || s[i] == 'B') return false;
-  return true;
-}
 
 }  // namespace
 
@@ -105,9 +92,10 @@ public:
   void Execute() override {
     session_->Yield();
     columns_.clear();
-    reads_.clear();
-    block_.reset();
-    blockRow_ = 0;
+    encoder_.reset();
+    ready_.Clear();
+    readyRow_ = 0;
+    unrepresentable_ = 0;
     abandoned_ = false;
     rowsAffected_ = -1;
     if (access_ == StatementAccess::ReadOnly) {
@@ -123,14 +111,30 @@ public:
   const std::vector<ColumnDescription>& Columns() const override { return columns_; }
 
   bool FetchRow(RowStore& into) override {
-    while (!block_ || blockRow_ >= PQntuples(block_.get())) {
-      if (abandoned_)
-        throw EDatabaseError(QStringLiteral("查詢的結果已被同一連線上的另一個指令中斷, 請再執行一次"));
-      if (session_->streaming != this) return false;
-      NextBlock();
+    if (!Ready()) return false;
+    std::vector<CellValue> values(columns_.size());
+    ready_.DecodeRow(readyRow_++, values);
+    for (const CellValue& v : values) {
+      switch (v.kind) {
+        case CellKind::Null: into.AddNull(); break;
+        case CellKind::Integer: into.AddInteger(v.integer); break;
+        case CellKind::Float: into.AddFloat(v.real); break;
+        case CellKind::Text: into.AddText(v.data, v.size); break;
+        case CellKind::Blob: into.AddBlob(v.data, v.size); break;
+      }
     }
-    StoreRow(blockRow_++, into);
+    into.EndRow();
     return true;
+  }
+
+  // A block is handed over whole, as it came from the reader.
+  qint64 FetchRows(RowStore& into, qint64 atMost) override {
+    if (!Ready()) return 0;
+    if (readyRow_ > 0) return BackendStatement::FetchRows(into, std::min(atMost, ready_.Count() - readyRow_));
+    const qint64 count = ready_.Count();
+    into.Append(std::move(ready_));
+    readyRow_ = 0;
+    return count;
   }
 
   qint64 RowsAffected() const override { return rowsAffected_; }
@@ -143,6 +147,17 @@ public:
   }
 
 private:
+  // Whether a row is ready to hand over, taking the next block if need be.
+  bool Ready() {
+    while (readyRow_ >= ready_.Count()) {
+      if (abandoned_)
+        throw EDatabaseError(QStringLiteral("查詢的結果已被同一連線上的另一個指令中斷, 請再執行一次"));
+      if (session_->streaming != this) return false;
+      NextBlock();
+    }
+    return true;
+  }
+
   // Declares a cursor for the statement and fetches the first block; false
   // when the statement cannot be a cursor (it is not a query, or it writes),
   // and the transaction is ready for it to run whole.
@@ -160,36 +175,42 @@ private:
     }
     session_->streaming = this;
     const QByteArray fetch = "FETCH FORWARD " + QByteArray::number(kFetchRows) + " FROM " + cursor_;
-    TakeBlock(Result(PQexec(session_->conn, fetch.constData())));
-    Describe(block_.get());
-    // The rest arrives while the program works on the rows it has.
-    if (session_->streaming == this) reader_ = std::make_unique<PgBlockReader>(session_->conn, fetch, kFetchRows);
+    Result first(PQexec(session_->conn, fetch.constData()));
+    if (!first || PQresultStatus(first.get()) != PGRES_TUPLES_OK) FailFetch(first.get());
+    Describe(first.get());
+    TakeBlock(first.get());
+    // The rest arrives, stored, while the program works on the rows it has.
+    if (session_->streaming == this)
+      reader_ = std::make_unique<PgBlockReader>(session_->conn, fetch, kFetchRows, *encoder_);
     return true;
   }
 
   void NextBlock() {
     PgBlockReader::Block next = reader_->Next();
-    if (!next.rows && next.failure.isEmpty()) {  // the reader ended on a short block already taken
-      CloseCursor();
-      return;
+    if (!next.failure.isEmpty()) {
+      reader_.reset();
+      FailFetch(nullptr, next.failure);
     }
-    if (!next.rows) reader_.reset();
-    TakeBlock(std::move(next.rows), next.failure);
+    ready_ = std::move(next.rows);
+    readyRow_ = 0;
+    unrepresentable_ += next.unrepresentable;
+    // A short block is the last: end the transaction at once.
+    if (next.last) CloseCursor();
   }
 
-  // A block from the cursor; a short one is the last, and the transaction
-  // ends at once.
-  void TakeBlock(Result block, QString failure = QString()) {
-    if (!block || PQresultStatus(block.get()) != PGRES_TUPLES_OK) {
-      if (failure.isEmpty()) failure = Trimmed(block ? PQresultErrorMessage(block.get()) : PQerrorMessage(session_->conn));
-      reader_.reset();
-      session_->streaming = nullptr;
-      session_->EndFailedTransaction();
-      session_->Fail(failure);
-    }
-    block_ = std::move(block);
-    blockRow_ = 0;
-    if (PQntuples(block_.get()) < kFetchRows) CloseCursor();
+  // The first block, fetched here.
+  void TakeBlock(const PGresult* block) {
+    qint64 unrepresentable = 0;
+    if (!encoder_->Encode(block, ready_, unrepresentable)) throw EDatabaseError(QStringLiteral("記憶體不足"));
+    unrepresentable_ += unrepresentable;
+    if (PQntuples(block) < kFetchRows) CloseCursor();
+  }
+
+  [[noreturn]] void FailFetch(const PGresult* block, QString failure = QString()) {
+    if (failure.isEmpty()) failure = Trimmed(block ? PQresultErrorMessage(block) : PQerrorMessage(session_->conn));
+    session_->streaming = nullptr;
+    session_->EndFailedTransaction();
+    session_->Fail(failure);
   }
 
   void CloseCursor() {
@@ -211,7 +232,9 @@ private:
     if (inReadOnlyTransaction) session_->Run("COMMIT");
     if (PQresultStatus(r.get()) == PGRES_TUPLES_OK) {
       Describe(r.get());
-      block_ = std::move(r);
+      qint64 unrepresentable = 0;
+      if (!encoder_->Encode(r.get(), ready_, unrepresentable)) throw EDatabaseError(QStringLiteral("記憶體不足"));
+      unrepresentable_ += unrepresentable;
     } else {
       const char* count = PQcmdTuples(r.get());
       rowsAffected_ = *count ? QByteArray(count).toLongLong() : 0;
@@ -221,14 +244,16 @@ private:
   void Describe(const PGresult* r) {
     const int n = PQnfields(r);
     const std::map<std::pair<Oid, int>, bool> serial = SerialColumns(r);
+    std::vector<PgRead> reads;
     for (int i = 0; i < n; ++i) {
       const auto key = std::make_pair(PQftable(r, i), PQftablecol(r, i));
       const auto found = serial.find(key);
       const PgColumnType column = DescribePgColumn(QString::fromUtf8(PQfname(r, i)), PQftype(r, i), PQfmod(r, i),
                                                    found != serial.end() && found->second);
       columns_.push_back(column.description);
-      reads_.push_back(column.read);
+      reads.push_back(column.read);
     }
+    encoder_ = std::make_unique<PgRowEncoder>(std::move(reads));
   }
 
   // Which integer columns of the result are a table's serial or identity
@@ -256,73 +281,15 @@ private:
     return serial;
   }
 
-  void StoreRow(int row, RowStore& into) {
-    const PGresult* r = block_.get();
-    for (int col = 0; col < static_cast<int>(reads_.size()); ++col) {
-      if (PQgetisnull(r, row, col)) {
-        into.AddNull();
-        continue;
-      }
-      StoreValue(reads_[static_cast<std::size_t>(col)], PQgetvalue(r, row, col),
-                 static_cast<std::size_t>(PQgetlength(r, row, col)), into);
-    }
-    into.EndRow();
-  }
-
-  void StoreValue(PgRead read, const char* text, std::size_t size, RowStore& into) {
-    switch (read) {
-      case PgRead::Integer: {
-        std::int64_t v = 0;
-        if (std::from_chars(text, text + size, v).ec == std::errc()) return into.AddInteger(v);
-        return into.AddText(text, size);
-      }
-      case PgRead::Float: {
-        double v = 0;
-        if (std::from_chars(text, text + size, v).ec == std::errc()) return into.AddFloat(v);
-        return into.AddText(text, size);
-      }
-      case PgRead::Money: {
-        double v = 0;
-        if (ParseMoneyText(QString::fromUtf8(text, static_cast<qsizetype>(size)), v)) return into.AddFloat(v);
-        return into.AddText(text, size);
-      }
-      case PgRead::Boolean: return into.AddText(text[0] == 't' ? "1" : "0", 1);
-      case PgRead::Bytes: {
-        std::size_t length = 0;
-        unsigned char* bytes = PQunescapeBytea(reinterpret_cast<const unsigned char*>(text), &length);
-        if (!bytes) throw EDatabaseError(QStringLiteral("記憶體不足"));
-        into.AddBlob(bytes, length);
-        PQfreemem(bytes);
-        return;
-      }
-      case PgRead::DateText: return StoreDate(text, size, into);
-      case PgRead::UpperText: {
-        QByteArray upper(text, static_cast<qsizetype>(size));
-        return into.AddText(upper.toUpper().constData(), size);
-      }
-      case PgRead::Text: return into.AddText(text, size);
-    }
-  }
-
-  void StoreDate(const char* text, std::size_t size, RowStore& into) {
-    if (IsPlainIsoText(text, size)) return into.AddText(text, size);
-    QByteArray value(text, static_cast<qsizetype>(size));
-    switch (NormalizeServerDateText(value)) {
-      case ServerDate::Representable:
-      case ServerDate::EngineText: return into.AddText(value.constData(), static_cast<std::size_t>(value.size()));
-      case ServerDate::Unrepresentable: ++unrepresentable_; return into.AddNull();
-    }
-  }
-
   std::shared_ptr<PgSession> session_;
   QByteArray sql_;
   StatementAccess access_;
   QByteArray cursor_;
   std::vector<ColumnDescription> columns_;
-  std::vector<PgRead> reads_;
-  Result block_;
+  std::unique_ptr<PgRowEncoder> encoder_;
   std::unique_ptr<PgBlockReader> reader_;
-  int blockRow_ = 0;
+  RowStore ready_;  // rows fetched and stored, not handed over yet
+  qint64 readyRow_ = 0;
   bool abandoned_ = false;
   qint64 rowsAffected_ = -1;
   qint64 unrepresentable_ = 0;

@@ -1,8 +1,11 @@
 #pragma once
-// Fetches the blocks of an open cursor on a thread of its own, a block or
-// two ahead of the program, so that the server's work and the library's
-// parsing overlap the program's own. While it runs, nothing else may use
-// the connection.
+// Fetches the blocks of an open cursor on a thread of its own and stores
+// their rows, a block or two ahead of the program, so that the server's
+// work, the library's parsing and the storing overlap the program's own.
+// While it runs, nothing else may use the connection.
+#include "database/postgres/pg_row_encoder.h"
+#include "database/row_store.h"
+
 #include <QString>
 #include <condition_variable>
 #include <deque>
@@ -18,24 +21,29 @@ using PgResult = std::unique_ptr<PGresult, PgResultDeleter>;
 
 class PgBlockReader {
 public:
-  // `fetch` is the FETCH statement; a block shorter than `blockRows` is the last.
-  PgBlockReader(PGconn* conn, QByteArray fetch, int blockRows);
+  // `fetch` is the FETCH statement; a block shorter than `blockRows` is the
+  // last. `encoder` must outlive the reader.
+  PgBlockReader(PGconn* conn, QByteArray fetch, int blockRows, const PgRowEncoder& encoder);
   // Stops after the FETCH under way and waits for the thread.
   ~PgBlockReader();
 
   struct Block {
-    PgResult rows;   // null at the end of the result, and on failure
-    QString failure; // the server's or the library's text when a FETCH failed
+    RowStore rows;
+    qint64 unrepresentable = 0;  // values stored as null
+    bool last = true;            // the end of the result
+    QString failure;             // the server's or the library's text when a FETCH failed
   };
-  // The next block, waiting for it.
+  // The next block, waiting for it; after the last one, an empty last block.
   Block Next();
 
 private:
   void Run();
+  bool Stopping();
 
   PGconn* conn_;
   QByteArray fetch_;
   int blockRows_;
+  const PgRowEncoder& encoder_;
   std::mutex mutex_;
   std::condition_variable changed_;
   std::deque<Block> ready_;
