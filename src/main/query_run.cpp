@@ -92,8 +92,14 @@ void TForm1::ButtonSQLExecClick(QObject*) {
     RowRunReport report;
     {
       LongRun run = StartLongRun();
-      if (!Query1->FetchAll([&](qint64) { return run.KeepGoing(); })) {
-        report.stopped = true;
+      const RowRunOptions options{{Delimiter->text(), ChBLeftBrace->isChecked(), ChBRightBrace->isChecked()},
+                                  ChBColName->isChecked(), insertMode, EdInsertInto->text(), EdValues->text()};
+      RowRun rows(*Query1, options, out);
+      // Rows are written as they arrive, while an engine that reads ahead
+      // brings the rest; the count and the progress follow once it is whole.
+      const auto keepGoing = [&](qint64) { return run.KeepGoing(); };
+      if (!Query1->FetchAll([&](qint64) { return rows.WriteArrived(keepGoing) && run.KeepGoing(); })) {
+        report = rows.Stopped();
       } else {
         const qint64 recordCount = Query1->RecordCount();
         if (recordCount > 0) LabelRecCnt->setText(QString::number(recordCount));
@@ -101,14 +107,12 @@ void TForm1::ButtonSQLExecClick(QObject*) {
         // A count the engine cannot tell (-1) must not stop the run.
         ProgressBar1->setValue(0);
         ProgressBar1->setRange(0, static_cast<int>(std::clamp<qint64>(recordCount, 0, INT_MAX)));
-        const RowRunOptions options{{Delimiter->text(), ChBLeftBrace->isChecked(), ChBRightBrace->isChecked()},
-                                    ChBColName->isChecked(), insertMode, EdInsertInto->text(), EdValues->text()};
-        report = RenderRows(*Query1, options, out, [&](qint64 rows) {
-          ShowRunProgress(rows);
+        report = rows.Finish([&](qint64 written) {
+          ShowRunProgress(written);
           return run.KeepGoing();
         });
-        if (report.stopped) ShowRunProgress(report.rows);
       }
+      if (report.stopped) ShowRunProgress(report.rows);
     }
     if (insertMode) out.AddLine(QStringLiteral("go"));
     out.Flush();

@@ -2,43 +2,57 @@
 
 #include "database/query.h"
 
-#include <QElapsedTimer>
-
-RowRunReport RenderRows(TQuery& query, const RowRunOptions& options, LineSink& sink, const RowProgress& progress) {
-  const RowRenderer renderer(query, options.row);
-  QString insertPrefix;
+RowRun::RowRun(TQuery& query, const RowRunOptions& options, LineSink& sink)
+    : query_(query), options_(options), sink_(sink), renderer_(query, options.row) {
   if (options.columnNames) {
     const QString header = HeaderText(query, options.row);
     if (options.insertMode)
-      insertPrefix = options.insertInto + QLatin1Char(' ') + header + QLatin1Char(' ') + options.values +
-                     QLatin1Char(' ');
+      insertPrefix_ = options.insertInto + QLatin1Char(' ') + header + QLatin1Char(' ') + options.values +
+                      QLatin1Char(' ');
     else
       sink.AddLine(header);
   }
+  sinceProgress_.start();
+}
 
+bool RowRun::WriteRows(const RowProgress& progress, bool arrivedOnly) {
   // Every row the result holds, whatever a count said.
-  QElapsedTimer sinceProgress;
-  sinceProgress.start();
-  RowRunReport report;
-  qint64& row = report.rows;
-  while (!query.Eof()) {
-    if ((row & 1023) == 0 && sinceProgress.elapsed() >= 50) {
-      if (!progress(row)) {
-        report.stopped = true;
-        break;
-      }
-      sinceProgress.restart();
+  while (!query_.Eof() && (!arrivedOnly || query_.RecNo() + 1 < query_.FetchedCount())) {
+    if ((rows_ & 1023) == 0 && sinceProgress_.elapsed() >= 50) {
+      if (!progress(rows_)) return false;
+      sinceProgress_.restart();
     }
-    ++row;
-    QString& line = sink.BeginLine();
-    if (options.insertMode) line += insertPrefix;
-    renderer.AppendRowLine(line);
-    sink.EndLine();
-    if (options.insertMode && row % 3000 == 0) sink.AddLine(QStringLiteral("go"));
-    query.Next();
+    ++rows_;
+    QString& line = sink_.BeginLine();
+    if (options_.insertMode) line += insertPrefix_;
+    renderer_.AppendRowLine(line);
+    sink_.EndLine();
+    if (options_.insertMode && rows_ % 3000 == 0) sink_.AddLine(QStringLiteral("go"));
+    query_.Next();
   }
-  if (!report.stopped) progress(row);
-  report.invalidTextValues = renderer.InvalidTextValues();
-  report.unrepresentableValues = query.UnrepresentableValues();
+  return true;
+}
+
+bool RowRun::WriteArrived(const RowProgress& progress) { return WriteRows(progress, true); }
+
+RowRunReport RowRun::Stopped() const {
+  RowRunReport report;
+  report.rows = rows_;
+  report.stopped = true;
+  report.invalidTextValues = renderer_.InvalidTextValues();
+  report.unrepresentableValues = query_.UnrepresentableValues();
   return report;
+}
+
+RowRunReport RowRun::Finish(const RowProgress& progress) {
+  if (!WriteRows(progress, false)) return Stopped();
+  progress(rows_);
+  RowRunReport report = Stopped();
+  report.stopped = false;
+  return report;
+}
+
+RowRunReport RenderRows(TQuery& query, const RowRunOptions& options, LineSink& sink, const RowProgress& progress) {
+  RowRun run(query, options, sink);
+  return run.Finish(progress);
 }

@@ -4,6 +4,7 @@
 // a function that shows progress.
 #include "text/row_text.h"
 
+#include <QElapsedTimer>
 #include <QString>
 #include <functional>
 
@@ -48,3 +49,30 @@ using RowProgress = std::function<bool(qint64 rowsWritten)>;
 // open and close an insert-mode output are the caller's. A stopped run has
 // written whole lines only; the query stays on the first row not written.
 RowRunReport RenderRows(TQuery& query, const RowRunOptions& options, LineSink& sink, const RowProgress& progress);
+
+// The same run in steps, so that rows can be written while the rest of the
+// result is still arriving (an engine that reads ahead on a thread of its
+// own keeps reading meanwhile).
+class RowRun {
+public:
+  // Writes the header.
+  RowRun(TQuery& query, const RowRunOptions& options, LineSink& sink);
+  // Writes the rows already in the query's store, short of the last one
+  // (moving past it would wait for the engine); false when `progress`
+  // asked to stop.
+  bool WriteArrived(const RowProgress& progress);
+  // Writes every row left, to the end of the result.
+  RowRunReport Finish(const RowProgress& progress);
+  // What a run stopped before Finish wrote.
+  RowRunReport Stopped() const;
+
+private:
+  bool WriteRows(const RowProgress& progress, bool arrivedOnly);
+  TQuery& query_;
+  const RowRunOptions& options_;
+  LineSink& sink_;
+  RowRenderer renderer_;
+  QString insertPrefix_;
+  qint64 rows_ = 0;
+  QElapsedTimer sinceProgress_;
+};

@@ -1,8 +1,9 @@
 #include "database/postgres/pg_block_reader.h"
 
 namespace {
-// Blocks held ready: one in use by the program, one arriving.
-constexpr std::size_t kBlocksAhead = 2;
+// Blocks held ready while the program writes the rows it has: enough that
+// the reader seldom waits, a few megabytes at most.
+constexpr std::size_t kBlocksAhead = 4;
 }  // namespace
 
 PgBlockReader::PgBlockReader(PGconn* conn, QByteArray fetch, int blockRows, const PgRowEncoder& encoder)
