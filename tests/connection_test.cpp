@@ -240,8 +240,8 @@ TEST_F(PgConnection, AnAliasWithAUserAsksForTheLogin) {
 
 // The server ends the connection in the middle of a result (the statement
 // ends its own session at row 20,000): one message in the program's words
-// with the server's text, the window keeps working, the next run connects
-// again and renders every row.
+// with the server's text, the rows written so far stay, the window keeps
+// working, the next run connects again and renders every row.
 TEST_F(PgConnection, AConnectionLostMidResultIsOneMessageAndTheNextRunWorks) {
   Answers login;
   Choose(QStringLiteral("Q2T_PG"), login);
@@ -260,11 +260,16 @@ TEST_F(PgConnection, AConnectionLostMidResultIsOneMessageAndTheNextRunWorks) {
     EXPECT_TRUE(answerer.Texts().first().contains(QStringLiteral("terminat")));
   }
   EXPECT_TRUE(W().ButtonSQLExec->isEnabled());
+  // The rows written before the connection went stay, each a whole line.
+  const qsizetype kept = W().MemoOutput->lineCount();
+  EXPECT_GE(kept, 9999);
+  EXPECT_LT(kept, 20000);
+  EXPECT_EQ(W().MemoOutput->line(kept - 1), QStringLiteral("%1,0").arg(kept));
   W().MemoSQL->setPlainText(QStringLiteral("select g from generate_series(1, 30000) g"));
   Answers again;  // connecting again asks for the login again
   ModalAnswerer answerer(again.Handler());
   W().ButtonSQLExec->click();
   EXPECT_TRUE(again.texts.isEmpty()) << again.texts.join(QLatin1Char('\n')).toStdString();
   EXPECT_EQ(again.loginUser, QStringLiteral("q2t"));
-  EXPECT_EQ(W().MemoOutput->lineCount(), 30000);
+  EXPECT_EQ(W().MemoOutput->lineCount(), kept + 30000);
 }
