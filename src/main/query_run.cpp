@@ -95,22 +95,24 @@ void TForm1::ButtonSQLExecClick(QObject*) {
       const RowRunOptions options{{Delimiter->text(), ChBLeftBrace->isChecked(), ChBRightBrace->isChecked()},
                                   ChBColName->isChecked(), insertMode, EdInsertInto->text(), EdValues->text()};
       RowRun rows(*Query1, options, out);
+      const auto progress = [&](qint64 written) {
+        ShowRunProgress(written);
+        return run.KeepGoing();
+      };
       // Rows are written as they arrive, while an engine that reads ahead
-      // brings the rest; the count and the progress follow once it is whole.
-      const auto keepGoing = [&](qint64) { return run.KeepGoing(); };
-      if (!Query1->FetchAll([&](qint64) { return rows.WriteArrived(keepGoing) && run.KeepGoing(); })) {
+      // brings the rest; until the result is whole its size is unknown (a
+      // busy bar), then the count and the picture column follow.
+      ProgressBar1->setRange(0, 0);
+      if (!Query1->FetchAll([&](qint64) { return rows.WriteArrived(progress) && run.KeepGoing(); })) {
         report = rows.Stopped();
       } else {
         const qint64 recordCount = Query1->RecordCount();
         if (recordCount > 0) LabelRecCnt->setText(QString::number(recordCount));
         BindPictureColumn();
         // A count the engine cannot tell (-1) must not stop the run.
-        ProgressBar1->setValue(0);
         ProgressBar1->setRange(0, static_cast<int>(std::clamp<qint64>(recordCount, 0, INT_MAX)));
-        report = rows.Finish([&](qint64 written) {
-          ShowRunProgress(written);
-          return run.KeepGoing();
-        });
+        ProgressBar1->setValue(static_cast<int>(std::min<qint64>(rows.Written(), ProgressBar1->maximum())));
+        report = rows.Finish(progress);
       }
       if (report.stopped) ShowRunProgress(report.rows);
     }

@@ -65,6 +65,7 @@ public:
   RowRunReport Finish(const RowProgress& progress);
   // What a run stopped before Finish wrote.
   RowRunReport Stopped() const;
+  qint64 Written() const { return rows_; }
 
 private:
   bool WriteRows(const RowProgress& progress, bool arrivedOnly);

@@ -181,12 +181,12 @@ private:
     TakeBlock(first.get());
     // The rest arrives, stored, while the program works on the rows it has.
     if (session_->streaming == this)
-      reader_ = std::make_unique<PgBlockReader>(session_->conn, fetch, kFetchRows, *encoder_);
+      reader_ = StartPgReadAhead(session_->conn, fetch, kFetchRows, *encoder_);
     return true;
   }
 
   void NextBlock() {
-    PgBlockReader::Block next = reader_->Next();
+    ReadAhead::Block next = reader_->Next();
     if (!next.failure.isEmpty()) {
       reader_.reset();
       FailFetch(nullptr, next.failure);
@@ -287,7 +287,7 @@ private:
   QByteArray cursor_;
   std::vector<ColumnDescription> columns_;
   std::unique_ptr<PgRowEncoder> encoder_;
-  std::unique_ptr<PgBlockReader> reader_;
+  std::unique_ptr<ReadAhead> reader_;
   RowStore ready_;  // rows fetched and stored, not handed over yet
   qint64 readyRow_ = 0;
   bool abandoned_ = false;

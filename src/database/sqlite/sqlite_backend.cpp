@@ -1,9 +1,12 @@
 #include "database/sqlite/sqlite_backend.h"
 
 #include "database/failure.h"
+#include "database/read_ahead.h"
 #include "database/statement_text.h"
 
 #include <QRegularExpression>
+#include <algorithm>
+#include <deque>
 #include <sqlite3.h>
 
 namespace {
@@ -15,10 +18,22 @@ EDatabaseError SqliteError(sqlite3* db) {
   return EDatabaseError(text);
 }
 
+// Rows a reading thread stores at a time.
+constexpr int kBlockRows = 4096;
+// Fewer rows than this are read on the spot, without a thread.
+constexpr qint64 kReadAheadFrom = 64;
+
+}  // namespace
+
 class SqliteStatement : public BackendStatement {
 public:
-  SqliteStatement(sqlite3* db, sqlite3_stmt* stmt) : db_(db), stmt_(stmt) {}
-  ~SqliteStatement() override { sqlite3_finalize(stmt_); }
+  SqliteStatement(sqlite3* db, sqlite3_stmt* stmt, SqliteReading& reading)
+      : db_(db), stmt_(stmt), reading_(reading) {}
+  ~SqliteStatement() override {
+    StopReading();
+    if (reading_.streaming == this) reading_.streaming = nullptr;
+    sqlite3_finalize(stmt_);
+  }
 
   QStringList ParameterNames() const override {
     QStringList names;
@@ -31,6 +46,10 @@ public:
   }
 
   void Execute() override {
+    reading_.Pause();
+    read_.clear();
+    ready_.Clear();
+    readyRow_ = 0;
     sqlite3_reset(stmt_);
     const int rc = sqlite3_step(stmt_);
     if (rc != SQLITE_ROW && rc != SQLITE_DONE) throw SqliteError(db_);
@@ -44,7 +63,96 @@ public:
   const std::vector<ColumnDescription>& Columns() const override { return columns_; }
 
   bool FetchRow(RowStore& into) override {
+    StopReading();
+    if (TakeReady()) {
+      CopyReadyRow(into);
+      return true;
+    }
     if (!pendingRow_) return false;
+    reading_.Pause();
+    const QString failure = StoreRow(into);
+    if (!failure.isEmpty()) throw EDatabaseError(failure);
+    return true;
+  }
+
+  // Larger requests are served by a thread that reads ahead while the
+  // program works on the rows it has.
+  qint64 FetchRows(RowStore& into, qint64 atMost) override {
+    if (atMost < kReadAheadFrom && !reader_) return BackendStatement::FetchRows(into, atMost);
+    if (!TakeReady()) {
+      if (!pendingRow_) return 0;
+      StartReading();
+      if (!TakeReady()) return 0;
+    }
+    if (readyRow_ > 0) return BackendStatement::FetchRows(into, std::min(atMost, ready_.Count() - readyRow_));
+    const qint64 count = ready_.Count();
+    into.Append(std::move(ready_));
+    readyRow_ = 0;
+    return count;
+  }
+
+  qint64 RowsAffected() const override { return rowsAffected_; }
+
+  // Another statement needs the connection: the thread stops, what it read
+  // is kept, and reading goes on from there when rows are asked for again.
+  void StopReading() {
+    if (!reader_) return;
+    for (ReadAhead::Block& block : reader_->Stop()) read_.push_back(std::move(block));
+    reader_.reset();
+    if (reading_.streaming == this) reading_.streaming = nullptr;
+  }
+
+private:
+  // Whether rows are ready to hand over, taking the next block read if need be.
+  bool TakeReady() {
+    while (readyRow_ >= ready_.Count()) {
+      ReadAhead::Block block;
+      if (!read_.empty()) {
+        block = std::move(read_.front());
+        read_.pop_front();
+      } else if (reader_) {
+        block = reader_->Next();
+        if (block.last || !block.failure.isEmpty()) StopReading();
+      } else {
+        return false;
+      }
+      if (!block.failure.isEmpty()) throw EDatabaseError(block.failure);
+      ready_ = std::move(block.rows);
+      readyRow_ = 0;
+    }
+    return true;
+  }
+
+  void CopyReadyRow(RowStore& into) {
+    std::vector<CellValue> values(columns_.size());
+    ready_.DecodeRow(readyRow_++, values);
+    for (const CellValue& v : values) {
+      switch (v.kind) {
+        case CellKind::Null: into.AddNull(); break;
+        case CellKind::Integer: into.AddInteger(v.integer); break;
+        case CellKind::Float: into.AddFloat(v.real); break;
+        case CellKind::Text: into.AddText(v.data, v.size); break;
+        case CellKind::Blob: into.AddBlob(v.data, v.size); break;
+      }
+    }
+    into.EndRow();
+  }
+
+  void StartReading() {
+    reading_.Pause();
+    reading_.streaming = this;
+    reader_ = std::make_unique<ReadAhead>([this] {
+      ReadAhead::Block block;
+      for (int i = 0; i < kBlockRows && pendingRow_ && block.failure.isEmpty(); ++i)
+        block.failure = StoreRow(block.rows);
+      block.last = !pendingRow_;
+      return block;
+    });
+  }
+
+  // Stores the current row and steps to the next; the engine's text when
+  // stepping failed. Runs on the reading thread too.
+  QString StoreRow(RowStore& into) {
     const int n = static_cast<int>(columns_.size());
     for (int i = 0; i < n; ++i) {
       switch (sqlite3_column_type(stmt_, i)) {
@@ -65,14 +173,10 @@ public:
     }
     into.EndRow();
     const int rc = sqlite3_step(stmt_);
-    if (rc != SQLITE_ROW && rc != SQLITE_DONE) throw SqliteError(db_);
     pendingRow_ = rc == SQLITE_ROW;
-    return true;
+    if (rc != SQLITE_ROW && rc != SQLITE_DONE) return SqliteError(db_).Message();
+    return {};
   }
-
-  qint64 RowsAffected() const override { return rowsAffected_; }
-
-private:
   ColumnDescription Describe(int i) const {
     ColumnDescription c;
     c.name = QString::fromUtf8(sqlite3_column_name(stmt_, i));
@@ -100,10 +204,21 @@ private:
 
   sqlite3* db_;
   sqlite3_stmt* stmt_;
-  bool pendingRow_ = false;
+  SqliteReading& reading_;
+  std::unique_ptr<ReadAhead> reader_;
+  std::deque<ReadAhead::Block> read_;  // blocks the thread read before it stopped
+  RowStore ready_;                     // rows read, not handed over yet
+  qint64 readyRow_ = 0;
+  bool pendingRow_ = false;  // the statement stands on a row not stored yet
   qint64 rowsAffected_ = -1;
   std::vector<ColumnDescription> columns_;
 };
+
+void SqliteReading::Pause() {
+  if (streaming) streaming->StopReading();
+}
+
+namespace {
 
 bool Has(const QString& upper, const char* word) { return upper.contains(QLatin1String(word)); }
 
@@ -168,9 +283,13 @@ SqliteConnection::SqliteConnection(const QString& path) {
   sqlite3_busy_timeout(db_, kSqliteBusyMilliseconds);
 }
 
-SqliteConnection::~SqliteConnection() { sqlite3_close_v2(db_); }
+SqliteConnection::~SqliteConnection() {
+  reading_->Pause();
+  sqlite3_close_v2(db_);
+}
 
 QStringList SqliteConnection::TableNames() {
+  reading_->Pause();
   QStringList names;
   auto stmt = Prepare(QStringLiteral(
                           "select name from sqlite_schema where type='table' and name not like 'sqlite\\_%' escape '\\' "
@@ -187,13 +306,14 @@ QStringList SqliteConnection::TableNames() {
 }
 
 std::unique_ptr<BackendStatement> SqliteConnection::Prepare(const QString& sql, StatementAccess access) {
+  reading_->Pause();
   const QByteArray text = sql.toUtf8();
   sqlite3_stmt* stmt = nullptr;
   const char* tail = nullptr;
   if (sqlite3_prepare_v2(db_, text.constData(), static_cast<int>(text.size()), &stmt, &tail) != SQLITE_OK)
     throw SqliteError(db_);
   if (!stmt) throw EDatabaseError(QStringLiteral("沒有可執行的SQL指令"));
-  auto statement = std::make_unique<SqliteStatement>(db_, stmt);
+  auto statement = std::make_unique<SqliteStatement>(db_, stmt, *reading_);
   // SQLite runs only the first statement of a text: the rest would be
   // dropped without a word. Only blanks and comments may follow it.
   if (RemainsAStatement(tail, text.constData() + text.size())) throw EDatabaseError(MultipleStatementsMessage());

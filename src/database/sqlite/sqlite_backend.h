@@ -14,6 +14,15 @@ TFieldType SqliteDeclaredType(const QString& declared, bool autoIncrement, int& 
 // value (SQLITE_INTEGER ... SQLITE_NULL).
 TFieldType SqliteStorageClassType(int storageClass, int& size);
 
+class SqliteStatement;
+
+// Which statement of a connection has a thread reading ahead: anything
+// else that uses the connection stops it first (what it read is kept).
+struct SqliteReading {
+  SqliteStatement* streaming = nullptr;
+  void Pause();
+};
+
 class SqliteConnection : public BackendConnection {
 public:
   // Opens an existing file; throws EDatabaseError when it cannot.
@@ -27,4 +36,5 @@ private:
   // Whether the text between from and end holds more than blanks and comments.
   bool RemainsAStatement(const char* from, const char* end) const;
   sqlite3* db_ = nullptr;
+  std::unique_ptr<SqliteReading> reading_ = std::make_unique<SqliteReading>();
 };

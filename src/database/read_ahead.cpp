@@ -1,0 +1,54 @@
+#include "database/read_ahead.h"
+
+namespace {
+// Blocks held ready while the program writes the rows it has: enough that
+// the thread seldom waits, a few megabytes at most.
+constexpr std::size_t kBlocksAhead = 4;
+}  // namespace
+
+ReadAhead::ReadAhead(std::function<Block()> produce, std::function<void()> finish)
+    : produce_(std::move(produce)), finish_(std::move(finish)), thread_([this] { Run(); }) {}
+
+ReadAhead::~ReadAhead() { Stop(); }
+
+std::deque<ReadAhead::Block> ReadAhead::Stop() {
+  {
+    std::lock_guard lock(mutex_);
+    stop_ = true;
+  }
+  changed_.notify_all();
+  if (thread_.joinable()) thread_.join();
+  std::deque<Block> rest;
+  rest.swap(ready_);
+  return rest;
+}
+
+void ReadAhead::Run() {
+  for (;;) {
+    Block block = produce_();
+    const bool last = block.last || !block.failure.isEmpty();
+    {
+      std::unique_lock lock(mutex_);
+      changed_.wait(lock, [this] { return stop_ || ready_.size() < kBlocksAhead; });
+      // A block read is kept even when stopping: its rows are past.
+      ready_.push_back(std::move(block));
+      changed_.notify_all();
+      if (stop_) break;
+    }
+    if (last) break;
+  }
+  if (finish_) finish_();
+  std::lock_guard lock(mutex_);
+  finished_ = true;
+  changed_.notify_all();
+}
+
+ReadAhead::Block ReadAhead::Next() {
+  std::unique_lock lock(mutex_);
+  changed_.wait(lock, [this] { return !ready_.empty() || finished_; });
+  if (ready_.empty()) return {};
+  Block block = std::move(ready_.front());
+  ready_.pop_front();
+  changed_.notify_all();
+  return block;
+}
