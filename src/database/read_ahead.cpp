@@ -52,3 +52,30 @@ ReadAhead::Block ReadAhead::Next() {
   changed_.notify_all();
   return block;
 }
+
+void ReadyRows::HandOne(RowStore& into, std::size_t columns) {
+  std::vector<CellValue> values(columns);
+  rows_.DecodeRow(next_++, values);
+  for (const CellValue& v : values) {
+    switch (v.kind) {
+      case CellKind::Null: into.AddNull(); break;
+      case CellKind::Integer: into.AddInteger(v.integer); break;
+      case CellKind::Float: into.AddFloat(v.real); break;
+      case CellKind::Text: into.AddText(v.data, v.size); break;
+      case CellKind::Blob: into.AddBlob(v.data, v.size); break;
+    }
+  }
+  into.EndRow();
+}
+
+qint64 ReadyRows::Hand(RowStore& into, qint64 atMost, std::size_t columns) {
+  if (next_ == 0) {
+    const qint64 count = rows_.Count();
+    into.Append(std::move(rows_));
+    Clear();
+    return count;
+  }
+  qint64 handed = 0;
+  for (; handed < atMost && !Empty(); ++handed) HandOne(into, columns);
+  return handed;
+}

@@ -45,3 +45,25 @@ private:
   bool finished_ = false;
   std::thread thread_;
 };
+
+// Rows read ahead and not handed over yet, and how they are handed over:
+// a whole block without copying when it is taken from its start, else row
+// by row.
+class ReadyRows {
+public:
+  void Take(RowStore&& block) {
+    rows_ = std::move(block);
+    next_ = 0;
+  }
+  void Clear() { Take(RowStore()); }
+  bool Empty() const { return next_ >= rows_.Count(); }
+  // Copies the next row (of `columns` values) to `into`.
+  void HandOne(RowStore& into, std::size_t columns);
+  // Hands over the rest, or at most `atMost` rows when part was handed over
+  // already; the number handed over.
+  qint64 Hand(RowStore& into, qint64 atMost, std::size_t columns);
+
+private:
+  RowStore rows_;
+  qint64 next_ = 0;
+};

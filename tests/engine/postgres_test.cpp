@@ -7,6 +7,7 @@
 #include "database/query.h"
 #include "database/session.h"
 #include "database/statement_text.h"
+#include "support/collect_lines.h"
 #include "support/connected.h"
 #include "support/pg_recorder.h"
 #include "support/services.h"
@@ -17,16 +18,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-class CollectLines : public LineSink {
-public:
-  QString& BeginLine() override {
-    lines.append(QString());
-    return lines.back();
-  }
-  void EndLine() override {}
-  QStringList lines;
-};
 
 // The pane's text of a run over `sql`, delimited or as insert statements.
 QString RunText(TQuery& query, const QString& sql, bool insertMode) {

@@ -4,6 +4,7 @@
 #include "database/backend.h"
 #include "database/database.h"
 #include "database/query.h"
+#include "support/collect_lines.h"
 #include "support/connected.h"
 #include "support/temp_database.h"
 #include "text/row_run.h"
@@ -11,16 +12,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-class CollectLines : public LineSink {
-public:
-  QString& BeginLine() override {
-    lines.append(QString());
-    return lines.back();
-  }
-  void EndLine() override {}
-  QStringList lines;
-};
 
 RowRunOptions InsertOptions() {
   RowRunOptions options;

@@ -94,7 +94,6 @@ public:
     columns_.clear();
     encoder_.reset();
     ready_.Clear();
-    readyRow_ = 0;
     unrepresentable_ = 0;
     abandoned_ = false;
     rowsAffected_ = -1;
@@ -112,29 +111,13 @@ public:
 
   bool FetchRow(RowStore& into) override {
     if (!Ready()) return false;
-    std::vector<CellValue> values(columns_.size());
-    ready_.DecodeRow(readyRow_++, values);
-    for (const CellValue& v : values) {
-      switch (v.kind) {
-        case CellKind::Null: into.AddNull(); break;
-        case CellKind::Integer: into.AddInteger(v.integer); break;
-        case CellKind::Float: into.AddFloat(v.real); break;
-        case CellKind::Text: into.AddText(v.data, v.size); break;
-        case CellKind::Blob: into.AddBlob(v.data, v.size); break;
-      }
-    }
-    into.EndRow();
+    ready_.HandOne(into, columns_.size());
     return true;
   }
 
   // A block is handed over whole, as it came from the reader.
   qint64 FetchRows(RowStore& into, qint64 atMost) override {
-    if (!Ready()) return 0;
-    if (readyRow_ > 0) return BackendStatement::FetchRows(into, std::min(atMost, ready_.Count() - readyRow_));
-    const qint64 count = ready_.Count();
-    into.Append(std::move(ready_));
-    readyRow_ = 0;
-    return count;
+    return Ready() ? ready_.Hand(into, atMost, columns_.size()) : 0;
   }
 
   qint64 RowsAffected() const override { return rowsAffected_; }
@@ -149,7 +132,7 @@ public:
 private:
   // Whether a row is ready to hand over, taking the next block if need be.
   bool Ready() {
-    while (readyRow_ >= ready_.Count()) {
+    while (ready_.Empty()) {
       if (abandoned_)
         throw EDatabaseError(QStringLiteral("查詢的結果已被同一連線上的另一個指令中斷, 請再執行一次"));
       if (session_->streaming != this) return false;
@@ -191,8 +174,7 @@ private:
       reader_.reset();
       FailFetch(nullptr, next.failure);
     }
-    ready_ = std::move(next.rows);
-    readyRow_ = 0;
+    ready_.Take(std::move(next.rows));
     unrepresentable_ += next.unrepresentable;
     // A short block is the last: end the transaction at once.
     if (next.last) CloseCursor();
@@ -201,7 +183,9 @@ private:
   // The first block, fetched here.
   void TakeBlock(const PGresult* block) {
     qint64 unrepresentable = 0;
-    if (!encoder_->Encode(block, ready_, unrepresentable)) throw EDatabaseError(QStringLiteral("記憶體不足"));
+    RowStore rows;
+    if (!encoder_->Encode(block, rows, unrepresentable)) throw EDatabaseError(QStringLiteral("記憶體不足"));
+    ready_.Take(std::move(rows));
     unrepresentable_ += unrepresentable;
     if (PQntuples(block) < kFetchRows) CloseCursor();
   }
@@ -233,7 +217,9 @@ private:
     if (PQresultStatus(r.get()) == PGRES_TUPLES_OK) {
       Describe(r.get());
       qint64 unrepresentable = 0;
-      if (!encoder_->Encode(r.get(), ready_, unrepresentable)) throw EDatabaseError(QStringLiteral("記憶體不足"));
+      RowStore rows;
+      if (!encoder_->Encode(r.get(), rows, unrepresentable)) throw EDatabaseError(QStringLiteral("記憶體不足"));
+      ready_.Take(std::move(rows));
       unrepresentable_ += unrepresentable;
     } else {
       const char* count = PQcmdTuples(r.get());
@@ -288,8 +274,7 @@ private:
   std::vector<ColumnDescription> columns_;
   std::unique_ptr<PgRowEncoder> encoder_;
   std::unique_ptr<ReadAhead> reader_;
-  RowStore ready_;  // rows fetched and stored, not handed over yet
-  qint64 readyRow_ = 0;
+  ReadyRows ready_;
   bool abandoned_ = false;
   qint64 rowsAffected_ = -1;
   qint64 unrepresentable_ = 0;

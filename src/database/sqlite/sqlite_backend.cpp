@@ -49,7 +49,6 @@ public:
     reading_.Pause();
     read_.clear();
     ready_.Clear();
-    readyRow_ = 0;
     sqlite3_reset(stmt_);
     const int rc = sqlite3_step(stmt_);
     if (rc != SQLITE_ROW && rc != SQLITE_DONE) throw SqliteError(db_);
@@ -65,7 +64,7 @@ public:
   bool FetchRow(RowStore& into) override {
     StopReading();
     if (TakeReady()) {
-      CopyReadyRow(into);
+      ready_.HandOne(into, columns_.size());
       return true;
     }
     if (!pendingRow_) return false;
@@ -84,11 +83,7 @@ public:
       StartReading();
       if (!TakeReady()) return 0;
     }
-    if (readyRow_ > 0) return BackendStatement::FetchRows(into, std::min(atMost, ready_.Count() - readyRow_));
-    const qint64 count = ready_.Count();
-    into.Append(std::move(ready_));
-    readyRow_ = 0;
-    return count;
+    return ready_.Hand(into, atMost, columns_.size());
   }
 
   qint64 RowsAffected() const override { return rowsAffected_; }
@@ -105,7 +100,7 @@ public:
 private:
   // Whether rows are ready to hand over, taking the next block read if need be.
   bool TakeReady() {
-    while (readyRow_ >= ready_.Count()) {
+    while (ready_.Empty()) {
       ReadAhead::Block block;
       if (!read_.empty()) {
         block = std::move(read_.front());
@@ -117,25 +112,9 @@ private:
         return false;
       }
       if (!block.failure.isEmpty()) throw EDatabaseError(block.failure);
-      ready_ = std::move(block.rows);
-      readyRow_ = 0;
+      ready_.Take(std::move(block.rows));
     }
     return true;
-  }
-
-  void CopyReadyRow(RowStore& into) {
-    std::vector<CellValue> values(columns_.size());
-    ready_.DecodeRow(readyRow_++, values);
-    for (const CellValue& v : values) {
-      switch (v.kind) {
-        case CellKind::Null: into.AddNull(); break;
-        case CellKind::Integer: into.AddInteger(v.integer); break;
-        case CellKind::Float: into.AddFloat(v.real); break;
-        case CellKind::Text: into.AddText(v.data, v.size); break;
-        case CellKind::Blob: into.AddBlob(v.data, v.size); break;
-      }
-    }
-    into.EndRow();
   }
 
   void StartReading() {
@@ -207,8 +186,7 @@ private:
   SqliteReading& reading_;
   std::unique_ptr<ReadAhead> reader_;
   std::deque<ReadAhead::Block> read_;  // blocks the thread read before it stopped
-  RowStore ready_;                     // rows read, not handed over yet
-  qint64 readyRow_ = 0;
+  ReadyRows ready_;
   bool pendingRow_ = false;  // the statement stands on a row not stored yet
   qint64 rowsAffected_ = -1;
   std::vector<ColumnDescription> columns_;
