@@ -4,6 +4,7 @@
 #include "database/backend.h"
 #include "database/database.h"
 #include "database/failure.h"
+#include "database/postgres/pg_settings.h"
 #include "database/query.h"
 #include "database/session.h"
 #include "database/statement_text.h"
@@ -418,4 +419,35 @@ TEST_F(PgNative, AStatementRunWhileAnotherStreamsEndsThatOneLoudly) {
   qint64 count = 0;
   while (first->FetchRow(rows)) ++count;
   EXPECT_EQ(count, 30000);
+}
+
+// Which data sources the program reaches through libpq: those of the
+// PostgreSQL driver that set nothing libpq would not honour the same way.
+TEST_F(PgNative, OnlyDataSourcesThatLibpqReadsTheSameWayGoNative) {
+  const auto native = PgSettingsOfDataSource(QStringLiteral("Q2T_PG"), QString(), QStringLiteral("pw"));
+  ASSERT_TRUE(native.has_value());
+  EXPECT_EQ(native->host, QStringLiteral("127.0.0.1"));
+  EXPECT_EQ(native->port, PgPort());
+  EXPECT_EQ(native->database, QStringLiteral("q2t_test"));
+  EXPECT_EQ(native->user, QStringLiteral("q2t"));  // the data source's own user
+  EXPECT_EQ(native->password, QStringLiteral("pw"));
+  EXPECT_FALSE(PgSettingsOfDataSource(QStringLiteral("Q2T_PG_ODBC"), QString(), QString()))
+      << "Query2TextNative = No keeps the driver";
+  EXPECT_FALSE(PgSettingsOfDataSource(QStringLiteral("Q2T_PG_TYPES"), QString(), QString()))
+      << "text columns described otherwise by the driver";
+  EXPECT_FALSE(PgSettingsOfDataSource(QStringLiteral("Q2T_SQLITE"), QString(), QString()));
+  // Through the window's path too: the long text column is a memo natively,
+  // a string through the driver set so.
+  TDatabase typesDb;
+  TQuery types;
+  Open(typesDb, types, "Q2T_PG_TYPES");
+  EXPECT_EQ(Reopen(types, QStringLiteral("select 'x'::text as t")).Fields(0)->DataType(), ftString);
+  QMap<QString, QString> params;
+  params.insert(QStringLiteral("SERVER NAME"), QStringLiteral("db.example:6543/ledger"));
+  params.insert(QStringLiteral("USER NAME"), QStringLiteral("clerk"));
+  const auto managed = PgSettingsOfDriver(QStringLiteral("PostgreSQL Unicode"), params);
+  ASSERT_TRUE(managed.has_value());
+  EXPECT_EQ(managed->host + QLatin1Char('|') + managed->port + QLatin1Char('|') + managed->database,
+            QStringLiteral("db.example|6543|ledger"));
+  EXPECT_FALSE(PgSettingsOfDriver(QStringLiteral("MariaDB Unicode"), params));
 }
