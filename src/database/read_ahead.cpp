@@ -1,5 +1,7 @@
 #include "database/read_ahead.h"
 
+#include "database/failure.h"
+
 namespace {
 // Blocks held ready while the program writes the rows it has: enough that
 // the thread seldom waits, a few megabytes at most.
@@ -78,4 +80,96 @@ qint64 ReadyRows::Hand(RowStore& into, qint64 atMost, std::size_t columns) {
   qint64 handed = 0;
   for (; handed < atMost && !Empty(); ++handed) HandOne(into, columns);
   return handed;
+}
+
+namespace {
+// Fewer rows than this are read on the spot, without a thread.
+constexpr qint64 kReadAheadFrom = 64;
+}  // namespace
+
+RowsAhead::RowsAhead(ConnectionReading& reading, StoreNext storeNext, int blockRows)
+    : reading_(reading), storeNext_(std::move(storeNext)), blockRows_(blockRows) {}
+
+RowsAhead::~RowsAhead() { Restart(); }
+
+void RowsAhead::Restart() {
+  StopReading();
+  if (reading_.streaming == this) reading_.streaming = nullptr;
+  read_.clear();
+  ready_.Clear();
+  atEnd_ = false;
+}
+
+void RowsAhead::StopReading() {
+  if (!reader_) return;
+  for (ReadAhead::Block& block : reader_->Stop()) read_.push_back(std::move(block));
+  reader_.reset();
+  if (reading_.streaming == this) reading_.streaming = nullptr;
+}
+
+bool RowsAhead::TakeReady() {
+  while (ready_.Empty()) {
+    ReadAhead::Block block;
+    if (!read_.empty()) {
+      block = std::move(read_.front());
+      read_.pop_front();
+    } else if (reader_) {
+      block = reader_->Next();
+      if (block.last || !block.failure.isEmpty()) StopReading();
+    } else {
+      return false;
+    }
+    if (!block.failure.isEmpty()) throw EDatabaseError(block.failure);
+    ready_.Take(std::move(block.rows));
+  }
+  return true;
+}
+
+void RowsAhead::StartReading() {
+  reading_.Pause();
+  reading_.streaming = this;
+  reader_ = std::make_unique<ReadAhead>([this] {
+    ReadAhead::Block block;
+    for (int i = 0; i < blockRows_; ++i) {
+      const Stored stored = storeNext_(block.rows, block.failure);
+      if (stored == Stored::Failed) return block;
+      if (stored == Stored::End) {
+        atEnd_ = true;
+        return block;
+      }
+    }
+    block.last = false;
+    return block;
+  });
+}
+
+bool RowsAhead::FetchRow(RowStore& into, std::size_t columns) {
+  StopReading();
+  if (TakeReady()) {
+    ready_.HandOne(into, columns);
+    return true;
+  }
+  if (atEnd_) return false;
+  reading_.Pause();
+  QString failure;
+  switch (storeNext_(into, failure)) {
+    case Stored::Row: return true;
+    case Stored::End: atEnd_ = true; return false;
+    case Stored::Failed: break;
+  }
+  throw EDatabaseError(failure);
+}
+
+qint64 RowsAhead::FetchRows(RowStore& into, qint64 atMost, std::size_t columns) {
+  if (atMost < kReadAheadFrom && !reader_) {
+    qint64 fetched = 0;
+    while (fetched < atMost && FetchRow(into, columns)) ++fetched;
+    return fetched;
+  }
+  if (!TakeReady()) {
+    if (atEnd_) return 0;
+    StartReading();
+    if (!TakeReady()) return 0;
+  }
+  return ready_.Hand(into, atMost, columns);
 }

@@ -9,6 +9,7 @@
 #include <condition_variable>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <thread>
 
@@ -66,4 +67,56 @@ public:
 private:
   RowStore rows_;
   qint64 next_ = 0;
+};
+
+// The statement of a connection that has a thread reading its rows: anything
+// else that uses the connection stops that thread first.
+class ReadingStatement {
+public:
+  virtual ~ReadingStatement() = default;
+  // Stops the thread; what it read is kept for later.
+  virtual void StopReading() = 0;
+};
+
+struct ConnectionReading {
+  ReadingStatement* streaming = nullptr;
+  void Pause() {
+    if (streaming) streaming->StopReading();
+  }
+};
+
+// A statement's rows for engines whose statements go on where they were
+// when the thread stops (SQLite, ODBC): many rows are read ahead by a
+// thread, a few on the spot.
+class RowsAhead : public ReadingStatement {
+public:
+  enum class Stored { Row, End, Failed };
+  // Stores the next row of the result in the store given; on the thread or
+  // on the spot, never both at once. Sets the engine's text when it fails.
+  using StoreNext = std::function<Stored(RowStore& into, QString& failure)>;
+
+  RowsAhead(ConnectionReading& reading, StoreNext storeNext, int blockRows);
+  ~RowsAhead() override;
+
+  // A new run of the statement: what was read before is dropped. Call
+  // before the statement runs again.
+  void Restart();
+  // The next row, read on the spot if none was read ahead; false at the
+  // end. Throws EDatabaseError with the engine's text.
+  bool FetchRow(RowStore& into, std::size_t columns);
+  // About `atMost` rows (a whole block when one is ready); 0 at the end.
+  qint64 FetchRows(RowStore& into, qint64 atMost, std::size_t columns);
+  void StopReading() override;
+
+private:
+  bool TakeReady();
+  void StartReading();
+
+  ConnectionReading& reading_;
+  StoreNext storeNext_;
+  int blockRows_;
+  std::unique_ptr<ReadAhead> reader_;
+  std::deque<ReadAhead::Block> read_;  // blocks the thread read before it stopped
+  ReadyRows ready_;
+  bool atEnd_ = false;  // the engine has no more rows to give
 };

@@ -6,9 +6,11 @@
 #include "database/query.h"
 #include "support/collect_lines.h"
 #include "support/connected.h"
+#include "support/services.h"
 #include "support/temp_database.h"
 #include "text/row_run.h"
 
+#include <QFile>
 #include <gtest/gtest.h>
 
 namespace {
@@ -56,13 +58,14 @@ TEST(RowRunSteps, WritingAsRowsArriveGivesTheSameLines) {
 // A SQLite result read ahead on a thread: another statement on the same
 // connection stops the thread, and the first result then goes on where it
 // was, every row once and in order.
-TEST(SqliteReadAhead, AnotherStatementPausesTheReadingAndNothingIsLost) {
-  TempDatabase db(QStringLiteral("create table t (n integer, s text);"
-                                 "with recursive c(x) as (select 1 union all select x + 1 from c where x < 50000)"
-                                 " insert into t select x, 'text ' || x from c;"),
-                  QStringLiteral("READAHEAD"));
-  Connected sqlite(db.Alias());
-  BackendConnection& connection = *sqlite.database.Connection();
+namespace {
+
+const QString kReadAheadTable = QStringLiteral(
+    "create table t (n integer, s text);"
+    "with recursive c(x) as (select 1 union all select x + 1 from c where x < 50000)"
+    " insert into t select x, 'text ' || x from c;");
+
+void ReadWithAnotherStatementBetween(BackendConnection& connection) {
   auto first = connection.Prepare(QStringLiteral("select n, s from t order by n"), StatementAccess::ReadOnly);
   first->Execute();
   RowStore rows;
@@ -94,4 +97,23 @@ TEST(SqliteReadAhead, AnotherStatementPausesTheReadingAndNothingIsLost) {
   while (const qint64 more = first->FetchRows(third, 10000)) total += more;
   EXPECT_EQ(total, 50000);
   EXPECT_EQ(third.Value(0, 0).integer, 1);
+}
+
+}  // namespace
+
+TEST(SqliteReadAhead, AnotherStatementPausesTheReadingAndNothingIsLost) {
+  TempDatabase db(kReadAheadTable, QStringLiteral("READAHEAD"));
+  Connected sqlite(db.Alias());
+  ReadWithAnotherStatementBetween(*sqlite.database.Connection());
+}
+
+// The same through an ODBC driver (SQLite's), whose statements also go on
+// where they were.
+TEST(PgSqliteOdbcReadAhead, AnotherStatementPausesTheReadingAndNothingIsLost) {
+  if (!TestServicesRunning()) GTEST_SKIP() << "needs the ODBC configuration of ./dev test";
+  QFile::remove(qEnvironmentVariable("Q2T_ODBC_SQLITE"));
+  TempDatabase db(kReadAheadTable, QStringLiteral("READAHEAD_SOURCE"));
+  ASSERT_TRUE(QFile::copy(db.Path(), qEnvironmentVariable("Q2T_ODBC_SQLITE")));
+  Connected odbc(QStringLiteral("Q2T_SQLITE"));
+  ReadWithAnotherStatementBetween(*odbc.database.Connection());
 }

@@ -8,6 +8,7 @@
 #include "database/statement_text.h"
 
 #include <QRegularExpression>
+#include <atomic>
 #include <cstring>
 #include <functional>
 #include <odbcinst.h>
@@ -89,11 +90,23 @@ Fetch FetchFor(TFieldType type, bool postgres) {
   }
 }
 
+// Rows a reading thread stores at a time.
+constexpr int kBlockRows = 2048;
+
 class OdbcStatement : public BackendStatement {
 public:
-  OdbcStatement(SQLHSTMT stmt, QString secret, bool postgres, std::function<void()> beforeExecute)
-      : stmt_(stmt), secret_(std::move(secret)), postgres_(postgres), beforeExecute_(std::move(beforeExecute)) {}
-  ~OdbcStatement() override { SQLFreeHandle(SQL_HANDLE_STMT, stmt_); }
+  OdbcStatement(SQLHSTMT stmt, QString secret, bool postgres, std::function<void()> beforeExecute,
+                ConnectionReading& reading)
+      : stmt_(stmt),
+        secret_(std::move(secret)),
+        postgres_(postgres),
+        beforeExecute_(std::move(beforeExecute)),
+        reading_(reading),
+        rows_(reading, [this](RowStore& into, QString& failure) { return StoreNext(into, failure); }, kBlockRows) {}
+  ~OdbcStatement() override {
+    rows_.Restart();
+    SQLFreeHandle(SQL_HANDLE_STMT, stmt_);
+  }
 
   QStringList ParameterNames() const override {
     SQLSMALLINT count = 0;
@@ -102,6 +115,8 @@ public:
   }
 
   void Execute() override {
+    reading_.Pause();
+    rows_.Restart();
     SQLFreeStmt(stmt_, SQL_CLOSE);
     beforeExecute_();
     const SQLRETURN rc = SQLExecute(stmt_);
@@ -122,19 +137,29 @@ public:
 
   const std::vector<ColumnDescription>& Columns() const override { return columns_; }
 
-  bool FetchRow(RowStore& into) override {
-    const SQLRETURN rc = SQLFetch(stmt_);
-    if (rc == SQL_NO_DATA) return false;
-    if (!Ok(rc)) throw EDatabaseError(Diagnostics(SQL_HANDLE_STMT, stmt_, secret_));
-    for (SQLUSMALLINT i = 1; i <= columns_.size(); ++i) ReadValue(i, into);
-    into.EndRow();
-    return true;
-  }
+  bool FetchRow(RowStore& into) override { return rows_.FetchRow(into, columns_.size()); }
+  // Many rows are read by a thread while the program works on those it has.
+  qint64 FetchRows(RowStore& into, qint64 atMost) override { return rows_.FetchRows(into, atMost, columns_.size()); }
 
   qint64 RowsAffected() const override { return rowsAffected_; }
   qint64 UnrepresentableValues() const override { return unrepresentable_; }
 
 private:
+  // The next row from the driver; on the reading thread or on the spot.
+  RowsAhead::Stored StoreNext(RowStore& into, QString& failure) {
+    try {
+      const SQLRETURN rc = SQLFetch(stmt_);
+      if (rc == SQL_NO_DATA) return RowsAhead::Stored::End;
+      if (!Ok(rc)) throw EDatabaseError(Diagnostics(SQL_HANDLE_STMT, stmt_, secret_));
+      for (SQLUSMALLINT i = 1; i <= columns_.size(); ++i) ReadValue(i, into);
+      into.EndRow();
+      return RowsAhead::Stored::Row;
+    } catch (const EDatabaseError& e) {
+      failure = e.Message();
+      return RowsAhead::Stored::Failed;
+    }
+  }
+
   void Describe(SQLUSMALLINT i) {
     SQLWCHAR name[512];
     SQLSMALLINT nameLength = 0, sqlType = 0, decimals = 0, nullable = 0;
@@ -260,11 +285,13 @@ private:
   SQLHSTMT stmt_;
   QString secret_;
   bool postgres_;
-  qint64 unrepresentable_ = 0;
+  std::atomic<qint64> unrepresentable_ = 0;  // counted on the reading thread too
   std::function<void()> beforeExecute_;
+  ConnectionReading& reading_;
   std::vector<ColumnDescription> columns_;
   std::vector<Fetch> fetch_;
   qint64 rowsAffected_ = -1;
+  RowsAhead rows_;
 };
 
 }  // namespace
@@ -449,11 +476,13 @@ OdbcConnection::OdbcConnection(const QString& connectionString, const QString& s
 }
 
 OdbcConnection::~OdbcConnection() {
+  reading_->Pause();
   SQLDisconnect(dbc_);
   SQLFreeHandle(SQL_HANDLE_DBC, dbc_);
 }
 
 QStringList OdbcConnection::TableNames() {
+  reading_->Pause();
   SQLHSTMT stmt = SQL_NULL_HSTMT;
   SQLAllocHandle(SQL_HANDLE_STMT, dbc_, &stmt);
   auto table = ToWide(QStringLiteral("TABLE"));
@@ -478,12 +507,14 @@ QStringList OdbcConnection::TableNames() {
 }
 
 bool OdbcConnection::Alive() const {
+  reading_->Pause();
   SQLUINTEGER dead = SQL_CD_FALSE;
   if (!Ok(SQLGetConnectAttrW(dbc_, SQL_ATTR_CONNECTION_DEAD, &dead, 0, nullptr))) return true;
   return dead != SQL_CD_TRUE;
 }
 
 void OdbcConnection::ExecuteDirect(const QString& sql) {
+  reading_->Pause();
   SQLHSTMT stmt = SQL_NULL_HSTMT;
   if (!Ok(SQLAllocHandle(SQL_HANDLE_STMT, dbc_, &stmt))) throw EDatabaseError(Diagnostics(SQL_HANDLE_DBC, dbc_, secret_));
   auto wide = ToWide(sql);
@@ -511,6 +542,7 @@ void OdbcConnection::EnterAccess(StatementAccess access) {
 
 std::unique_ptr<BackendStatement> OdbcConnection::Prepare(const QString& sql, StatementAccess access) {
   if (!HoldsOneStatement(sql)) throw EDatabaseError(MultipleStatementsMessage());
+  reading_->Pause();
   SQLHSTMT stmt = SQL_NULL_HSTMT;
   if (!Ok(SQLAllocHandle(SQL_HANDLE_STMT, dbc_, &stmt)))
     throw EDatabaseError(Diagnostics(SQL_HANDLE_DBC, dbc_, secret_));
@@ -520,5 +552,6 @@ std::unique_ptr<BackendStatement> OdbcConnection::Prepare(const QString& sql, St
     SQLFreeHandle(SQL_HANDLE_STMT, stmt);
     throw EDatabaseError(message);
   }
-  return std::make_unique<OdbcStatement>(stmt, secret_, isPostgres_, [this, access] { EnterAccess(access); });
+  return std::make_unique<OdbcStatement>(stmt, secret_, isPostgres_, [this, access] { EnterAccess(access); },
+                                         *reading_);
 }

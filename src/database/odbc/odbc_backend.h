@@ -1,6 +1,7 @@
 #pragma once
 // ODBC data sources and drivers (unixODBC) as database connections.
 #include "database/backend.h"
+#include "database/read_ahead.h"
 #include "database/server_text.h"
 
 #include <QMap>
@@ -41,6 +42,8 @@ private:
   void EnterAccess(StatementAccess access);
   void ExecuteDirect(const QString& sql);
   void* dbc_ = nullptr;
+  // The statement whose rows a thread reads; a pointer, so that it stays put.
+  std::unique_ptr<ConnectionReading> reading_ = std::make_unique<ConnectionReading>();
   QString secret_;
   bool isPostgres_ = false;
   StatementAccess access_ = StatementAccess::ReadWrite;

@@ -5,8 +5,6 @@
 #include "database/statement_text.h"
 
 #include <QRegularExpression>
-#include <algorithm>
-#include <deque>
 #include <sqlite3.h>
 
 namespace {
@@ -20,18 +18,17 @@ EDatabaseError SqliteError(sqlite3* db) {
 
 // Rows a reading thread stores at a time.
 constexpr int kBlockRows = 4096;
-// Fewer rows than this are read on the spot, without a thread.
-constexpr qint64 kReadAheadFrom = 64;
-
-}  // namespace
 
 class SqliteStatement : public BackendStatement {
 public:
-  SqliteStatement(sqlite3* db, sqlite3_stmt* stmt, SqliteReading& reading)
-      : db_(db), stmt_(stmt), reading_(reading) {}
+  SqliteStatement(sqlite3* db, sqlite3_stmt* stmt, ConnectionReading& reading)
+      : db_(db), stmt_(stmt), reading_(reading), rows_(reading, [this](RowStore& into, QString& failure) {
+          if (!pendingRow_) return RowsAhead::Stored::End;
+          failure = StoreRow(into);
+          return failure.isEmpty() ? RowsAhead::Stored::Row : RowsAhead::Stored::Failed;
+        }, kBlockRows) {}
   ~SqliteStatement() override {
-    StopReading();
-    if (reading_.streaming == this) reading_.streaming = nullptr;
+    rows_.Restart();
     sqlite3_finalize(stmt_);
   }
 
@@ -47,8 +44,7 @@ public:
 
   void Execute() override {
     reading_.Pause();
-    read_.clear();
-    ready_.Clear();
+    rows_.Restart();
     sqlite3_reset(stmt_);
     const int rc = sqlite3_step(stmt_);
     if (rc != SQLITE_ROW && rc != SQLITE_DONE) throw SqliteError(db_);
@@ -60,75 +56,11 @@ public:
   }
 
   const std::vector<ColumnDescription>& Columns() const override { return columns_; }
-
-  bool FetchRow(RowStore& into) override {
-    StopReading();
-    if (TakeReady()) {
-      ready_.HandOne(into, columns_.size());
-      return true;
-    }
-    if (!pendingRow_) return false;
-    reading_.Pause();
-    const QString failure = StoreRow(into);
-    if (!failure.isEmpty()) throw EDatabaseError(failure);
-    return true;
-  }
-
-  // Larger requests are served by a thread that reads ahead while the
-  // program works on the rows it has.
-  qint64 FetchRows(RowStore& into, qint64 atMost) override {
-    if (atMost < kReadAheadFrom && !reader_) return BackendStatement::FetchRows(into, atMost);
-    if (!TakeReady()) {
-      if (!pendingRow_) return 0;
-      StartReading();
-      if (!TakeReady()) return 0;
-    }
-    return ready_.Hand(into, atMost, columns_.size());
-  }
-
+  bool FetchRow(RowStore& into) override { return rows_.FetchRow(into, columns_.size()); }
+  qint64 FetchRows(RowStore& into, qint64 atMost) override { return rows_.FetchRows(into, atMost, columns_.size()); }
   qint64 RowsAffected() const override { return rowsAffected_; }
 
-  // Another statement needs the connection: the thread stops, what it read
-  // is kept, and reading goes on from there when rows are asked for again.
-  void StopReading() {
-    if (!reader_) return;
-    for (ReadAhead::Block& block : reader_->Stop()) read_.push_back(std::move(block));
-    reader_.reset();
-    if (reading_.streaming == this) reading_.streaming = nullptr;
-  }
-
 private:
-  // Whether rows are ready to hand over, taking the next block read if need be.
-  bool TakeReady() {
-    while (ready_.Empty()) {
-      ReadAhead::Block block;
-      if (!read_.empty()) {
-        block = std::move(read_.front());
-        read_.pop_front();
-      } else if (reader_) {
-        block = reader_->Next();
-        if (block.last || !block.failure.isEmpty()) StopReading();
-      } else {
-        return false;
-      }
-      if (!block.failure.isEmpty()) throw EDatabaseError(block.failure);
-      ready_.Take(std::move(block.rows));
-    }
-    return true;
-  }
-
-  void StartReading() {
-    reading_.Pause();
-    reading_.streaming = this;
-    reader_ = std::make_unique<ReadAhead>([this] {
-      ReadAhead::Block block;
-      for (int i = 0; i < kBlockRows && pendingRow_ && block.failure.isEmpty(); ++i)
-        block.failure = StoreRow(block.rows);
-      block.last = !pendingRow_;
-      return block;
-    });
-  }
-
   // Stores the current row and steps to the next; the engine's text when
   // stepping failed. Runs on the reading thread too.
   QString StoreRow(RowStore& into) {
@@ -183,20 +115,12 @@ private:
 
   sqlite3* db_;
   sqlite3_stmt* stmt_;
-  SqliteReading& reading_;
-  std::unique_ptr<ReadAhead> reader_;
-  std::deque<ReadAhead::Block> read_;  // blocks the thread read before it stopped
-  ReadyRows ready_;
+  ConnectionReading& reading_;
   bool pendingRow_ = false;  // the statement stands on a row not stored yet
+  RowsAhead rows_;
   qint64 rowsAffected_ = -1;
   std::vector<ColumnDescription> columns_;
 };
-
-void SqliteReading::Pause() {
-  if (streaming) streaming->StopReading();
-}
-
-namespace {
 
 bool Has(const QString& upper, const char* word) { return upper.contains(QLatin1String(word)); }
 

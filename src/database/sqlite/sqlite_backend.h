@@ -1,6 +1,7 @@
 #pragma once
 // SQLite files as database connections.
 #include "database/backend.h"
+#include "database/read_ahead.h"
 
 struct sqlite3;
 
@@ -13,15 +14,6 @@ TFieldType SqliteDeclaredType(const QString& declared, bool autoIncrement, int& 
 // The field type of an expression column, by the storage class of its first
 // value (SQLITE_INTEGER ... SQLITE_NULL).
 TFieldType SqliteStorageClassType(int storageClass, int& size);
-
-class SqliteStatement;
-
-// Which statement of a connection has a thread reading ahead: anything
-// else that uses the connection stops it first (what it read is kept).
-struct SqliteReading {
-  SqliteStatement* streaming = nullptr;
-  void Pause();
-};
 
 class SqliteConnection : public BackendConnection {
 public:
@@ -36,5 +28,6 @@ private:
   // Whether the text between from and end holds more than blanks and comments.
   bool RemainsAStatement(const char* from, const char* end) const;
   sqlite3* db_ = nullptr;
-  std::unique_ptr<SqliteReading> reading_ = std::make_unique<SqliteReading>();
+  // The statement whose rows a thread reads; a pointer, so that it stays put.
+  std::unique_ptr<ConnectionReading> reading_ = std::make_unique<ConnectionReading>();
 };
