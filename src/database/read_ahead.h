@@ -16,7 +16,9 @@
 class ReadAhead {
 public:
   struct Block {
-    RowStore rows;
+    // A block's rows are taken over whole by the program's store: small
+    // chunks, so that little memory is left empty behind each block.
+    RowStore rows{256 << 10};
     qint64 unrepresentable = 0;  // values stored as null
     bool last = true;            // the end of the result
     QString failure;             // the engine's text when reading failed

@@ -3,7 +3,6 @@
 #include <cstring>
 
 namespace {
-constexpr std::size_t kChunkBytes = 4 << 20;
 
 void PutVarint(std::string& out, std::size_t v) {
   while (v >= 0x80) {
@@ -49,7 +48,7 @@ void RowStore::AddSized(CellKind kind, const void* data, std::size_t size) {
 void RowStore::EndRow() {
   const std::size_t need = pending_.size();
   if (chunks_.empty() || chunkUsed_ + need > chunkSize_) {
-    chunkSize_ = need > kChunkBytes ? need : kChunkBytes;
+    chunkSize_ = need > chunkBytes_ ? need : chunkBytes_;
     chunks_.push_back(std::make_unique_for_overwrite<char[]>(chunkSize_));  // no zeroing: written before read
     chunkUsed_ = 0;
   }

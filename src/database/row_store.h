@@ -11,6 +11,9 @@
 
 class RowStore {
 public:
+  // `chunkBytes`: how much memory a chunk of rows takes (a row longer than
+  // that gets a chunk of its own).
+  explicit RowStore(std::size_t chunkBytes = 4 << 20) : chunkBytes_(chunkBytes) {}
   // Building one row: add every value in column order, then EndRow.
   void AddNull();
   void AddInteger(std::int64_t v);
@@ -37,5 +40,6 @@ private:
   std::vector<std::unique_ptr<char[]>> chunks_;
   std::size_t chunkUsed_ = 0;
   std::size_t chunkSize_ = 0;
+  std::size_t chunkBytes_;
   std::vector<const char*> rows_;
 };
