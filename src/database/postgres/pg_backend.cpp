@@ -2,7 +2,7 @@
 
 #include "database/failure.h"
 #include "database/password_mask.h"
-#include "database/postgres/pg_block_reader.h"
+#include "database/postgres/pg_read_ahead.h"
 #include "database/postgres/pg_row_encoder.h"
 #include "database/postgres/pg_types.h"
 #include "database/statement_text.h"

@@ -1,4 +1,4 @@
-#include "database/postgres/pg_block_reader.h"
+#include "database/postgres/pg_read_ahead.h"
 
 namespace {
 
