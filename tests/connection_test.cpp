@@ -21,6 +21,7 @@
 #include <QAbstractButton>
 #include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QTest>
 
 namespace {
@@ -260,6 +261,7 @@ TEST_F(PgConnection, AConnectionLostMidResultIsOneMessageAndTheNextRunWorks) {
     EXPECT_TRUE(answerer.Texts().first().contains(QStringLiteral("terminat")));
   }
   EXPECT_TRUE(W().ButtonSQLExec->isEnabled());
+  EXPECT_GT(W().ProgressBar1->maximum(), 0) << "the bar stayed busy";
   // The rows written before the connection went stay, each a whole line.
   const qsizetype kept = W().MemoOutput->lineCount();
   EXPECT_GE(kept, 9999);

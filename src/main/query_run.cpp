@@ -31,6 +31,25 @@ struct BusyCursor {
   ~BusyCursor() { QGuiApplication::restoreOverrideCursor(); }
 };
 
+// A progress bar that shows "busy" while the size of the work is unknown,
+// and does not stay so when the run ends before the size is known (a stop,
+// a failure).
+class BusyWhileUnknown {
+public:
+  explicit BusyWhileUnknown(QProgressBar* bar) : bar_(bar) { bar_->setRange(0, 0); }
+  ~BusyWhileUnknown() {
+    if (!known_) bar_->setRange(0, 1);
+  }
+  void SetSize(qint64 size) {
+    bar_->setRange(0, static_cast<int>(std::clamp<qint64>(size, 0, INT_MAX)));
+    known_ = true;
+  }
+
+private:
+  QProgressBar* bar_;
+  bool known_ = false;
+};
+
 // Collects output lines and hands them to the pane in large blocks; what was
 // collected reaches the pane also when the run fails.
 class PaneLines : public LineSink {
@@ -102,7 +121,7 @@ void TForm1::ButtonSQLExecClick(QObject*) {
       // Rows are written as they arrive, while an engine that reads ahead
       // brings the rest; until the result is whole its size is unknown (a
       // busy bar), then the count and the picture column follow.
-      ProgressBar1->setRange(0, 0);
+      BusyWhileUnknown busyBar(ProgressBar1);
       if (!Query1->FetchAll([&](qint64) { return rows.WriteArrived(progress) && run.KeepGoing(); })) {
         report = rows.Stopped();
       } else {
@@ -110,7 +129,7 @@ void TForm1::ButtonSQLExecClick(QObject*) {
         if (recordCount > 0) LabelRecCnt->setText(QString::number(recordCount));
         BindPictureColumn();
         // A count the engine cannot tell (-1) must not stop the run.
-        ProgressBar1->setRange(0, static_cast<int>(std::clamp<qint64>(recordCount, 0, INT_MAX)));
+        busyBar.SetSize(recordCount);
         ProgressBar1->setValue(static_cast<int>(std::min<qint64>(rows.Written(), ProgressBar1->maximum())));
         report = rows.Finish(progress);
       }
