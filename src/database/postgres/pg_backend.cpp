@@ -8,6 +8,7 @@
 #include "database/statement_text.h"
 
 #include <algorithm>
+#include <deque>
 #include <libpq-fe.h>
 #include <map>
 #include <vector>
@@ -94,6 +95,7 @@ public:
     columns_.clear();
     encoder_.reset();
     ready_.Clear();
+    kept_.clear();
     unrepresentable_ = 0;
     abandoned_ = false;
     rowsAffected_ = -1;
@@ -124,15 +126,33 @@ public:
   qint64 UnrepresentableValues() const override { return unrepresentable_; }
 
   // Another statement needs the connection: the rest of the result is lost.
+  // What the reader had stored already is kept; only a result it had not
+  // read to the end is lost.
   void Abandon() {
+    bool whole = false;
+    if (reader_) {
+      for (ReadAhead::Block& block : reader_->Stop()) {
+        whole = whole || (block.last && block.failure.isEmpty());
+        kept_.push_back(std::move(block));
+      }
+      reader_.reset();
+    }
     CloseCursor();
-    abandoned_ = true;
+    abandoned_ = !whole;
   }
 
 private:
   // Whether a row is ready to hand over, taking the next block if need be.
   bool Ready() {
     while (ready_.Empty()) {
+      if (!kept_.empty()) {
+        ReadAhead::Block block = std::move(kept_.front());
+        kept_.pop_front();
+        if (!block.failure.isEmpty()) FailFetch(nullptr, block.failure);
+        ready_.Take(std::move(block.rows));
+        unrepresentable_ += block.unrepresentable;
+        continue;
+      }
       if (abandoned_)
         throw EDatabaseError(QStringLiteral("查詢的結果已被同一連線上的另一個指令中斷, 請再執行一次"));
       if (session_->streaming != this) return false;
@@ -275,6 +295,7 @@ private:
   std::unique_ptr<PgRowEncoder> encoder_;
   std::unique_ptr<ReadAhead> reader_;
   ReadyRows ready_;
+  std::deque<ReadAhead::Block> kept_;  // read before another statement came first
   bool abandoned_ = false;
   qint64 rowsAffected_ = -1;
   qint64 unrepresentable_ = 0;
