@@ -130,7 +130,7 @@ void RowsAhead::StartReading() {
   reading_.streaming = this;
   reader_ = std::make_unique<ReadAhead>([this] {
     ReadAhead::Block block;
-    for (int i = 0; i < blockRows_; ++i) {
+    for (int i = 0; i < blockRows_ && block.rows.Bytes() < kReadAheadBlockBytes; ++i) {
       const Stored stored = storeNext_(block.rows, block.failure);
       if (stored == Stored::Failed) return block;
       if (stored == Stored::End) {

@@ -13,6 +13,10 @@
 #include <mutex>
 #include <thread>
 
+// About how much a block of rows read ahead may take: with a few blocks
+// held ready, wide rows (long texts, pictures) keep the memory bounded.
+inline constexpr std::size_t kReadAheadBlockBytes = 4 << 20;
+
 class ReadAhead {
 public:
   struct Block {

@@ -55,6 +55,7 @@ void RowStore::EndRow() {
   char* at = chunks_.back().get() + chunkUsed_;
   std::memcpy(at, pending_.data(), need);
   chunkUsed_ += need;
+  bytes_ += need;
   rows_.push_back(at);
   pending_.clear();
 }
@@ -63,6 +64,7 @@ void RowStore::Append(RowStore&& rows) {
   if (rows.rows_.empty()) return;
   for (auto& chunk : rows.chunks_) chunks_.push_back(std::move(chunk));
   rows_.insert(rows_.end(), rows.rows_.begin(), rows.rows_.end());
+  bytes_ += rows.bytes_;
   // Rows added from now on go on in the last chunk taken over.
   chunkUsed_ = rows.chunkUsed_;
   chunkSize_ = rows.chunkSize_;
@@ -109,4 +111,5 @@ void RowStore::Clear() {
   chunks_.clear();
   rows_.clear();
   chunkUsed_ = chunkSize_ = 0;
+  bytes_ = 0;
 }

@@ -26,6 +26,8 @@ public:
   void Append(RowStore&& rows);
 
   std::int64_t Count() const { return static_cast<std::int64_t>(rows_.size()); }
+  // The bytes the stored rows take (without the row index).
+  std::size_t Bytes() const { return bytes_; }
   // Value `column` of row `row`; both must exist.
   CellValue Value(std::int64_t row, int column) const;
   // Every value of one row, in column order.
@@ -41,5 +43,6 @@ private:
   std::size_t chunkUsed_ = 0;
   std::size_t chunkSize_ = 0;
   std::size_t chunkBytes_;
+  std::size_t bytes_ = 0;
   std::vector<const char*> rows_;
 };

@@ -117,3 +117,39 @@ TEST(PgSqliteOdbcReadAhead, AnotherStatementPausesTheReadingAndNothingIsLost) {
   Connected odbc(QStringLiteral("Q2T_SQLITE"));
   ReadWithAnotherStatementBetween(*odbc.database.Connection());
 }
+
+namespace {
+
+long ResidentKiB() {
+  QFile status(QStringLiteral("/proc/self/status"));
+  if (!status.open(QIODevice::ReadOnly)) return 0;
+  for (const QByteArray& line : status.readAll().split('\n'))
+    if (line.startsWith("VmRSS:")) return line.mid(6).trimmed().split(' ').first().toLong();
+  return 0;
+}
+
+}  // namespace
+
+// Wide rows (100 kB each) read ahead in blocks bounded by their bytes, not
+// only by a count of rows: reading 2000 of them, handing them on and
+// dropping them never holds more than a few blocks' worth.
+TEST(SqliteReadAhead, WideRowsKeepTheBlocksSmall) {
+  TempDatabase db(QStringLiteral("create table w (n integer, b blob);"
+                                 "with recursive c(x) as (select 1 union all select x + 1 from c where x < 2000)"
+                                 " insert into w select x, randomblob(100000) from c;"),
+                  QStringLiteral("WIDEROWS"));
+  Connected sqlite(db.Alias());
+  auto statement = sqlite.database.Connection()->Prepare(QStringLiteral("select n, b from w"), StatementAccess::ReadOnly);
+  statement->Execute();
+  const long before = ResidentKiB();
+  long highest = before;
+  qint64 count = 0;
+  RowStore rows;
+  while (const qint64 more = statement->FetchRows(rows, 100)) {
+    count += more;
+    highest = std::max(highest, ResidentKiB());
+    rows.Clear();
+  }
+  EXPECT_EQ(count, 2000);
+  EXPECT_LT(highest - before, 64 * 1024) << "grew by " << (highest - before) << " KiB";
+}

@@ -15,9 +15,11 @@
 
 namespace {
 
-// Rows per FETCH from a cursor: large enough that the round trips cost
-// nothing, small enough that a block is a megabyte or two.
-constexpr int kFetchRows = 10000;
+// Rows per FETCH from a cursor: the first block small, so that the first
+// rows come soon and a block of wide rows stays small; then as many as make
+// a block's bytes, up to the most that still pays for the round trip.
+constexpr int kFirstFetchRows = 1000;
+constexpr int kMostFetchRows = 10000;
 
 using Result = PgResult;
 
@@ -177,14 +179,14 @@ private:
       return false;
     }
     session_->streaming = this;
-    const QByteArray fetch = "FETCH FORWARD " + QByteArray::number(kFetchRows) + " FROM " + cursor_;
+    const QByteArray fetch = "FETCH FORWARD " + QByteArray::number(kFirstFetchRows) + " FROM " + cursor_;
     Result first(PQexec(session_->conn, fetch.constData()));
     if (!first || PQresultStatus(first.get()) != PGRES_TUPLES_OK) FailFetch(first.get());
     Describe(first.get());
-    TakeBlock(first.get());
+    const std::size_t rowBytes = TakeBlock(first.get());
     // The rest arrives, stored, while the program works on the rows it has.
     if (session_->streaming == this)
-      reader_ = StartPgReadAhead(session_->conn, fetch, kFetchRows, *encoder_);
+      reader_ = StartPgReadAhead(session_->conn, cursor_, rowBytes, kMostFetchRows, *encoder_);
     return true;
   }
 
@@ -200,14 +202,16 @@ private:
     if (next.last) CloseCursor();
   }
 
-  // The first block, fetched here.
-  void TakeBlock(const PGresult* block) {
+  // The first block, fetched here; the bytes a row of it takes.
+  std::size_t TakeBlock(const PGresult* block) {
     qint64 unrepresentable = 0;
     RowStore rows;
     if (!encoder_->Encode(block, rows, unrepresentable)) throw EDatabaseError(QStringLiteral("記憶體不足"));
+    const std::size_t rowBytes = rows.Bytes() / static_cast<std::size_t>(std::max(PQntuples(block), 1));
     ready_.Take(std::move(rows));
     unrepresentable_ += unrepresentable;
-    if (PQntuples(block) < kFetchRows) CloseCursor();
+    if (PQntuples(block) < kFirstFetchRows) CloseCursor();
+    return rowBytes;
   }
 
   [[noreturn]] void FailFetch(const PGresult* block, QString failure = QString()) {

@@ -1,5 +1,7 @@
 #include "database/postgres/pg_read_ahead.h"
 
+#include <algorithm>
+
 namespace {
 
 // The result of the statement sent last: the first result, the rest read
@@ -13,36 +15,47 @@ PgResult TakeResult(PGconn* conn) {
 
 struct PgBlocks {
   PGconn* conn;
-  QByteArray fetch;
-  int blockRows;
+  QByteArray cursor;
+  std::size_t rowBytes;  // what a row takes, by the rows read so far
+  int maxRows;
   const PgRowEncoder& encoder;
-  bool asked = false;  // a FETCH is on its way
+  int asked = 0;  // rows asked for by the FETCH on its way, 0 when none is
+
+  void Ask() {
+    const std::size_t rows = kReadAheadBlockBytes / std::max<std::size_t>(rowBytes, 1);
+    const int count = static_cast<int>(std::clamp<std::size_t>(rows, 16, static_cast<std::size_t>(maxRows)));
+    const QByteArray fetch = "FETCH FORWARD " + QByteArray::number(count) + " FROM " + cursor;
+    asked = PQsendQuery(conn, fetch.constData()) == 1 ? count : 0;
+  }
 };
 
 }  // namespace
 
-std::unique_ptr<ReadAhead> StartPgReadAhead(PGconn* conn, const QByteArray& fetch, int blockRows,
-                                            const PgRowEncoder& encoder) {
-  auto state = std::make_shared<PgBlocks>(PgBlocks{conn, fetch, blockRows, encoder});
-  state->asked = PQsendQuery(conn, fetch.constData()) == 1;
+std::unique_ptr<ReadAhead> StartPgReadAhead(PGconn* conn, const QByteArray& cursor, std::size_t rowBytes,
+                                            int maxRows, const PgRowEncoder& encoder) {
+  auto state = std::make_shared<PgBlocks>(PgBlocks{conn, cursor, rowBytes, maxRows, encoder});
+  state->Ask();
   auto reader = std::make_unique<ReadAhead>(
       [state] {
         ReadAhead::Block block;
-        if (!state->asked) {
+        if (state->asked == 0) {
           block.failure = QString::fromUtf8(PQerrorMessage(state->conn)).trimmed();
           return block;
         }
         const PgResult rows = TakeResult(state->conn);
-        state->asked = false;
+        const int asked = state->asked;
+        state->asked = 0;
         if (!rows || PQresultStatus(rows.get()) != PGRES_TUPLES_OK) {
           block.failure =
               QString::fromUtf8(rows ? PQresultErrorMessage(rows.get()) : PQerrorMessage(state->conn)).trimmed();
           return block;
         }
-        block.last = PQntuples(rows.get()) < state->blockRows;
-        if (!block.last) state->asked = PQsendQuery(state->conn, state->fetch.constData()) == 1;
+        const int count = PQntuples(rows.get());
+        block.last = count < asked;
+        if (!block.last) state->Ask();
         if (!state->encoder.Encode(rows.get(), block.rows, block.unrepresentable))
           block.failure = QStringLiteral("記憶體不足");
+        if (count > 0) state->rowBytes = block.rows.Bytes() / static_cast<std::size_t>(count);
         return block;
       },
       [state] {

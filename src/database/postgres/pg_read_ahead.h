@@ -13,7 +13,9 @@ struct PgResultDeleter {
 };
 using PgResult = std::unique_ptr<PGresult, PgResultDeleter>;
 
-// `fetch` is the FETCH statement; a block shorter than `blockRows` is the
-// last. `encoder` must outlive the read-ahead.
-std::unique_ptr<ReadAhead> StartPgReadAhead(PGconn* conn, const QByteArray& fetch, int blockRows,
-                                            const PgRowEncoder& encoder);
+// Fetches from `cursor` as many rows at a time as make about a block's
+// bytes (kReadAheadBlockBytes), judged by the rows so far (`rowBytes` each
+// in the first block), at most `maxRows`. `encoder` must outlive the
+// read-ahead.
+std::unique_ptr<ReadAhead> StartPgReadAhead(PGconn* conn, const QByteArray& cursor, std::size_t rowBytes,
+                                            int maxRows, const PgRowEncoder& encoder);
