@@ -11,6 +11,7 @@
 #include "support/collect_lines.h"
 #include "support/connected.h"
 #include "support/pg_recorder.h"
+#include "support/resident.h"
 #include "support/services.h"
 #include "text/field_text.h"
 #include "text/row_run.h"
@@ -298,18 +299,6 @@ TEST_P(PgServer, ALostConnectionIsMadeAgainOnTheNextRun) {
 
 INSTANTIATE_TEST_SUITE_P(PgPaths, PgServer, ::testing::Values("Q2T_PG_ODBC", "Q2T_PG"),
                          [](const auto& info) { return std::string(info.param) == "Q2T_PG" ? "Native" : "Odbc"; });
-
-namespace {
-
-long ResidentKiB() {
-  QFile status(QStringLiteral("/proc/self/status"));
-  if (!status.open(QIODevice::ReadOnly)) return 0;
-  for (const QByteArray& line : status.readAll().split('\n'))
-    if (line.startsWith("VmRSS:")) return line.mid(6).trimmed().split(' ').first().toLong();
-  return 0;
-}
-
-}  // namespace
 
 // 100,000 rows of a kilobyte each: a backend that held the result before
 // handing over the first row would grow by 100 MB and more; one block of

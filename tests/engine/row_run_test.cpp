@@ -6,6 +6,7 @@
 #include "database/query.h"
 #include "support/collect_lines.h"
 #include "support/connected.h"
+#include "support/resident.h"
 #include "support/services.h"
 #include "support/temp_database.h"
 #include "text/row_run.h"
@@ -117,18 +118,6 @@ TEST(PgSqliteOdbcReadAhead, AnotherStatementPausesTheReadingAndNothingIsLost) {
   Connected odbc(QStringLiteral("Q2T_SQLITE"));
   ReadWithAnotherStatementBetween(*odbc.database.Connection());
 }
-
-namespace {
-
-long ResidentKiB() {
-  QFile status(QStringLiteral("/proc/self/status"));
-  if (!status.open(QIODevice::ReadOnly)) return 0;
-  for (const QByteArray& line : status.readAll().split('\n'))
-    if (line.startsWith("VmRSS:")) return line.mid(6).trimmed().split(' ').first().toLong();
-  return 0;
-}
-
-}  // namespace
 
 // Wide rows (100 kB each) read ahead in blocks bounded by their bytes, not
 // only by a count of rows: reading 2000 of them, handing them on and
