@@ -264,7 +264,7 @@ TEST_F(PgConnection, AConnectionLostMidResultIsOneMessageAndTheNextRunWorks) {
   EXPECT_GT(W().ProgressBar1->maximum(), 0) << "the bar stayed busy";
   // The rows written before the connection went stay, each a whole line.
   const qsizetype kept = W().MemoOutput->lineCount();
-  EXPECT_GE(kept, 9999);
+  EXPECT_GT(kept, 0);
   EXPECT_LT(kept, 20000);
   EXPECT_EQ(W().MemoOutput->line(kept - 1), QStringLiteral("%1,0").arg(kept));
   W().MemoSQL->setPlainText(QStringLiteral("select g from generate_series(1, 30000) g"));
