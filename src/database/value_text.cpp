@@ -8,9 +8,18 @@
 
 namespace {
 
-QString DecimalPointToLocale(QString text) {
+QString LocaleDecimalPoint() {
   static const QString point = QLocale::system().decimalPoint();
-  if (point != QLatin1String(".")) text.replace(QLatin1Char('.'), point);
+  return point;
+}
+
+bool LocaleUsesDecimalPoint() {
+  static const bool point = LocaleDecimalPoint() == QLatin1String(".");
+  return point;
+}
+
+QString DecimalPointToLocale(QString text) {
+  if (!LocaleUsesDecimalPoint()) text.replace(QLatin1Char('.'), LocaleDecimalPoint());
   return text;
 }
 
@@ -207,10 +216,6 @@ int GeneralFloatChars(char (&buffer)[64], double value) {
   return static_cast<int>(out - buffer);
 }
 
-bool LocaleUsesDecimalPoint() {
-  static const bool point = QLocale::system().decimalPoint() == QLatin1String(".");
-  return point;
-}
 
 }  // namespace
 

@@ -35,21 +35,21 @@ bool RowRun::WriteRows(const RowProgress& progress, bool arrivedOnly) {
 
 bool RowRun::WriteArrived(const RowProgress& progress) { return WriteRows(progress, true); }
 
-RowRunReport RowRun::Stopped() const {
+RowRunReport RowRun::Report(bool stopped) const {
   RowRunReport report;
   report.rows = rows_;
-  report.stopped = true;
+  report.stopped = stopped;
   report.invalidTextValues = renderer_.InvalidTextValues();
   report.unrepresentableValues = query_.UnrepresentableValues();
   return report;
 }
 
+RowRunReport RowRun::Stopped() const { return Report(true); }
+
 RowRunReport RowRun::Finish(const RowProgress& progress) {
-  if (!WriteRows(progress, false)) return Stopped();
+  if (!WriteRows(progress, false)) return Report(true);
   progress(rows_);
-  RowRunReport report = Stopped();
-  report.stopped = false;
-  return report;
+  return Report(false);
 }
 
 RowRunReport RenderRows(TQuery& query, const RowRunOptions& options, LineSink& sink, const RowProgress& progress) {

@@ -69,6 +69,7 @@ public:
 
 private:
   bool WriteRows(const RowProgress& progress, bool arrivedOnly);
+  RowRunReport Report(bool stopped) const;
   TQuery& query_;
   const RowRunOptions& options_;
   LineSink& sink_;

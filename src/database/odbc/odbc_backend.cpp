@@ -309,6 +309,11 @@ QStringList OdbcDataSources() {
   return names;
 }
 
+bool IsPostgresOdbcDriver(const QString& driver) {
+  return driver.contains(QLatin1String("postgres"), Qt::CaseInsensitive) ||
+         driver.contains(QLatin1String("psqlodbc"), Qt::CaseInsensitive);
+}
+
 QStringList OdbcDrivers() {
   QStringList names;
   SQLWCHAR name[512], attributes[4096];
@@ -377,10 +382,6 @@ void AddSqliteTimeout(QString& text) {
 }
 
 bool IsSqliteDriver(const QString& driver) { return driver.contains(QLatin1String("sqlite"), Qt::CaseInsensitive); }
-bool IsPostgresDriver(const QString& driver) {
-  return driver.contains(QLatin1String("postgres"), Qt::CaseInsensitive) ||
-         driver.contains(QLatin1String("psqlodbc"), Qt::CaseInsensitive);
-}
 
 // By default psqlODBC holds a whole result in memory before the first row
 // arrives (hundreds of megabytes for a million rows); with a cursor fetched
@@ -402,7 +403,7 @@ QString OdbcDataSourceConnection(const QString& dataSource, const QString& user,
   AddAttribute(text, "PWD", password);
   const QString driver = DataSourceValue(dataSource, "Driver");
   if (IsSqliteDriver(driver)) AddSqliteTimeout(text);
-  if (IsPostgresDriver(driver) && DataSourceValue(dataSource, "UseDeclareFetch").isEmpty()) AddPostgresStreaming(text);
+  if (IsPostgresOdbcDriver(driver) && DataSourceValue(dataSource, "UseDeclareFetch").isEmpty()) AddPostgresStreaming(text);
   return text;
 }
 
@@ -423,7 +424,7 @@ QString OdbcDriverConnection(const QString& driver, const QMap<QString, QString>
   if (IsSqliteDriver(kind)) {
     AddAttribute(text, "Database", server);
     AddSqliteTimeout(text);
-  } else if (IsPostgresDriver(kind)) {
+  } else if (IsPostgresOdbcDriver(kind)) {
     AddAttribute(text, "Servername", host);
     AddAttribute(text, "Port", port);
     AddAttribute(text, "Database", database);

@@ -10,6 +10,8 @@
 QStringList OdbcDataSources();
 // Drivers installed in the ODBC configuration (odbcinst.ini), by name.
 QStringList OdbcDrivers();
+// Whether a driver name (or a driver's library) is the PostgreSQL driver's.
+bool IsPostgresOdbcDriver(const QString& driver);
 // The user name a data source is configured with; empty when none.
 QString OdbcDataSourceUser(const QString& dataSource);
 

@@ -204,14 +204,21 @@ private:
 
   // The first block, fetched here; the bytes a row of it takes.
   std::size_t TakeBlock(const PGresult* block) {
-    qint64 unrepresentable = 0;
-    RowStore rows;
-    if (!encoder_->Encode(block, rows, unrepresentable)) throw EDatabaseError(QStringLiteral("記憶體不足"));
-    const std::size_t rowBytes = rows.Bytes() / static_cast<std::size_t>(std::max(PQntuples(block), 1));
-    ready_.Take(std::move(rows));
-    unrepresentable_ += unrepresentable;
+    const std::size_t rowBytes = StoreResult(block) / static_cast<std::size_t>(std::max(PQntuples(block), 1));
     if (PQntuples(block) < kFirstFetchRows) CloseCursor();
     return rowBytes;
+  }
+
+  // Stores a result fetched on this thread as the rows to hand over; the
+  // bytes they take.
+  std::size_t StoreResult(const PGresult* result) {
+    qint64 unrepresentable = 0;
+    RowStore rows;
+    if (!encoder_->Encode(result, rows, unrepresentable)) throw EDatabaseError(QStringLiteral("記憶體不足"));
+    const std::size_t bytes = rows.Bytes();
+    ready_.Take(std::move(rows));
+    unrepresentable_ += unrepresentable;
+    return bytes;
   }
 
   [[noreturn]] void FailFetch(const PGresult* block, QString failure = QString()) {
@@ -240,11 +247,7 @@ private:
     if (inReadOnlyTransaction) session_->Run("COMMIT");
     if (PQresultStatus(r.get()) == PGRES_TUPLES_OK) {
       Describe(r.get());
-      qint64 unrepresentable = 0;
-      RowStore rows;
-      if (!encoder_->Encode(r.get(), rows, unrepresentable)) throw EDatabaseError(QStringLiteral("記憶體不足"));
-      ready_.Take(std::move(rows));
-      unrepresentable_ += unrepresentable;
+      StoreResult(r.get());
     } else {
       const char* count = PQcmdTuples(r.get());
       rowsAffected_ = *count ? QByteArray(count).toLongLong() : 0;

@@ -1,6 +1,7 @@
 #include "database/postgres/pg_settings.h"
 
 #include "database/database.h"
+#include "database/odbc/odbc_backend.h"
 
 #include <QRegularExpression>
 #include <cstring>
@@ -8,11 +9,6 @@
 #include <vector>
 
 namespace {
-
-bool IsPostgresDriverName(const QString& driver) {
-  return driver.contains(QLatin1String("postgres"), Qt::CaseInsensitive) ||
-         driver.contains(QLatin1String("psqlodbc"), Qt::CaseInsensitive);
-}
 
 bool IsNo(const QString& value) {
   const QString v = value.trimmed().toLower();
@@ -78,7 +74,7 @@ std::optional<PgSettings> PgSettingsOfDataSource(const QString& dataSource, cons
     if (!Honoured(it.key(), it.value())) return std::nullopt;
     byKey.insert(it.key().toLower(), it.value());
   }
-  if (!IsPostgresDriverName(byKey.value(QStringLiteral("driver")))) return std::nullopt;
+  if (!IsPostgresOdbcDriver(byKey.value(QStringLiteral("driver")))) return std::nullopt;
   if (byKey.contains(QStringLiteral("query2textnative")) && IsNo(byKey.value(QStringLiteral("query2textnative"))))
     return std::nullopt;
   auto first = [&](std::initializer_list<const char*> names) {
@@ -97,7 +93,7 @@ std::optional<PgSettings> PgSettingsOfDataSource(const QString& dataSource, cons
 }
 
 std::optional<PgSettings> PgSettingsOfDriver(const QString& driver, const QMap<QString, QString>& params) {
-  if (!IsPostgresDriverName(driver)) return std::nullopt;
+  if (!IsPostgresOdbcDriver(driver)) return std::nullopt;
   // "host[:port][/database]" names a server and what to open on it.
   static const QRegularExpression address(QStringLiteral("^([^:/]*)(?::(\\d+))?(?:/(.*))?$"));
   const auto parts = address.match(params.value(kParamServerName));
