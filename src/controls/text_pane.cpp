@@ -67,22 +67,25 @@ void TTextPane::ForgetLongLineLayout() {
 int TTextPane::XOf(qsizetype line, qsizetype column) const {
   const qsizetype start = LineStart(line), length = LineEnd(line) - start;
   column = std::clamp<qsizetype>(column, 0, length);
-  if (length <= kLongLine) return fontMetrics().horizontalAdvance(text_.mid(start, column));
+  if (length <= kLongLine) return fontMetrics().horizontalAdvance(text_.Mid(start, column));
   if (checkpointLine_ != line) {
     checkpointLine_ = line;
     checkpoints_.assign(1, 0);
   }
   // Checkpoints are measured as far as they are needed, once.
-  const QChar* data = text_.constData() + start;
   while (static_cast<qsizetype>(checkpoints_.size() - 1) * kCheckpoint + kCheckpoint <= column) {
     const qsizetype from = static_cast<qsizetype>(checkpoints_.size() - 1) * kCheckpoint;
-    int x = checkpoints_.back();
-    for (qsizetype i = from; i < from + kCheckpoint; ++i) x += Advance(data + i, length - i);
-    checkpoints_.push_back(x);
+    checkpoints_.push_back(checkpoints_.back() + AdvanceOf(start + from, kCheckpoint, length - from));
   }
   const qsizetype base = column / kCheckpoint * kCheckpoint;
-  int x = checkpoints_[static_cast<std::size_t>(base / kCheckpoint)];
-  for (qsizetype i = base; i < column; ++i) x += Advance(data + i, length - i);
+  return checkpoints_[static_cast<std::size_t>(base / kCheckpoint)] + AdvanceOf(start + base, column - base, length - base);
+}
+
+int TTextPane::AdvanceOf(qsizetype position, qsizetype count, qsizetype remaining) const {
+  // One character more, for a surrogate pair cut at the end.
+  const QString chars = text_.Mid(position, std::min(count + 1, remaining));
+  int x = 0;
+  for (qsizetype i = 0; i < count; ++i) x += Advance(chars.constData() + i, chars.size() - i);
   return x;
 }
 
@@ -97,36 +100,22 @@ qsizetype TTextPane::ColumnAt(qsizetype line, int x) const {
   return lo;
 }
 
-qsizetype TTextPane::LineEnd(qsizetype line) const {
-  return line + 1 < lineCount() ? LineStart(line + 1) - 1 : text_.size();
-}
-
-qsizetype TTextPane::LineOf(qsizetype position) const {
-  auto it = std::upper_bound(starts_.begin(), starts_.end(), position);
-  return static_cast<qsizetype>(it - starts_.begin()) - 1;
-}
-
 QString TTextPane::line(qsizetype index) const {
-  return text_.mid(LineStart(index), LineEnd(index) - LineStart(index));
+  return text_.Mid(LineStart(index), LineEnd(index) - LineStart(index));
 }
 
-// Rebuilds the line index from the line that holds `from` on.
-void TTextPane::IndexLines(qsizetype from) {
-  const qsizetype firstLine = LineOf(from);
-  starts_.resize(static_cast<std::size_t>(firstLine + 1));
-  const QChar* data = text_.constData();
-  const qsizetype size = text_.size();
-  for (qsizetype lineStart = LineStart(firstLine);;) {
-    const qsizetype newline = QStringView(text_).indexOf(u'\n', lineStart);
-    const qsizetype end = newline < 0 ? size : newline;
+void TTextPane::MeasureLines(QStringView lines, qsizetype first) {
+  const QChar* data = lines.data();
+  for (qsizetype lineStart = 0, line = first;; ++line) {
+    const qsizetype newline = lines.indexOf(u'\n', lineStart);
+    const qsizetype end = newline < 0 ? lines.size() : newline;
     const qsizetype cells = Cells(data + lineStart, data + end);
     if (cells > longestLine_) {
       longestLine_ = cells;
-      longestLineIndex_ = static_cast<qsizetype>(starts_.size()) - 1;
+      longestLineIndex_ = line;
     }
     if (newline < 0) break;
     lineStart = newline + 1;
-    starts_.push_back(lineStart);
   }
 }
 
@@ -141,11 +130,12 @@ void TTextPane::setPlainText(const QString& text) {
   longestLineIndex_ = 0;
   edits_.clear();  // a new text has no history
   done_ = 0;
-  text_ = text;
-  text_.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-  starts_.assign(1, 0);
+  QString normal = text;
+  normal.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+  text_.Clear();
+  text_.Append(normal);
   longestLine_ = 0;
-  IndexLines(0);
+  MeasureLines(normal, 0);
   caret_ = anchor_ = 0;
   verticalScrollBar()->setValue(0);
   horizontalScrollBar()->setValue(0);
@@ -156,39 +146,26 @@ void TTextPane::setPlainText(const QString& text) {
 
 void TTextPane::appendPlainText(const QString& text, bool undoable) {
   if (undoable) {
-    QString added = (!text_.isEmpty() || lineCount() > 1) ? QStringLiteral("\n") + text : text;
+    QString added = !text_.IsEmpty() ? QStringLiteral("\n") + text : text;
     added.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    Edit(text_.size(), text_.size(), added);
+    Edit(text_.Size(), text_.Size(), added);
     return;
   }
   if (checkpointLine_ == lineCount() - 1) ForgetLongLineLayout();  // the last line may grow
-  const qsizetype from = text_.size();
-  if (!text_.isEmpty() || lineCount() > 1) text_ += QLatin1Char('\n');
+  if (!text_.IsEmpty()) text_.Append(u"\n");
+  const qsizetype first = lineCount() - 1;
   if (text.contains(QLatin1Char('\r'))) {
     QString copy = text;
     copy.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    text_ += copy;
+    text_.Append(copy);
+    MeasureLines(copy, first);
   } else {
-    text_ += text;
+    text_.Append(text);
+    MeasureLines(text, first);
   }
-  IndexLines(from);
   UpdateScrollBars();
   viewport()->update();
   emit textChanged();
-}
-
-void TTextPane::RemoveRange(qsizetype from, qsizetype to) {
-  if (to <= from) return;
-  text_.remove(from, to - from);
-  // Line starts after the range move back; those inside it disappear.
-  const qsizetype removed = to - from;
-  std::vector<qsizetype> kept;
-  kept.reserve(starts_.size());
-  for (qsizetype start : starts_) {
-    if (start <= from) kept.push_back(start);
-    else if (start > to) kept.push_back(start - removed);
-  }
-  starts_.swap(kept);
 }
 
 void TTextPane::insertText(const QString& input) {
@@ -202,7 +179,7 @@ void TTextPane::insertText(const QString& input) {
 void TTextPane::Edit(qsizetype from, qsizetype to, const QString& text) {
   // A new edit ends what could be redone.
   edits_.resize(done_);
-  edits_.push_back({from, text_.mid(from, to - from), text});
+  edits_.push_back({from, text_.Mid(from, to - from), text});
   ++done_;
   Replace(from, to, text);
 }
@@ -221,25 +198,9 @@ void TTextPane::redo() {
 
 void TTextPane::Replace(qsizetype from, qsizetype to, const QString& text) {
   ForgetLongLineLayout();
-  RemoveRange(from, to);
-  text_.insert(from, text);
-  for (auto& start : starts_)
-    if (start > from) start += text.size();
-  if (text.contains(QLatin1Char('\n'))) {
-    // New line starts inside the inserted text.
-    std::vector<qsizetype> added;
-    for (qsizetype i = 0; i < text.size(); ++i)
-      if (text.at(i) == QLatin1Char('\n')) added.push_back(from + i + 1);
-    const qsizetype line = LineOf(from);
-    starts_.insert(starts_.begin() + line + 1, added.begin(), added.end());
-  }
-  for (qsizetype line = LineOf(from), last = LineOf(from + text.size()); line <= last; ++line) {
-    const qsizetype cells = Cells(text_.constData() + LineStart(line), text_.constData() + LineEnd(line));
-    if (cells > longestLine_) {
-      longestLine_ = cells;
-      longestLineIndex_ = line;
-    }
-  }
+  text_.Replace(from, to, text);
+  const qsizetype first = LineOf(from), last = LineOf(from + text.size());
+  MeasureLines(text_.Mid(LineStart(first), LineEnd(last) - LineStart(first)), first);
   caret_ = anchor_ = from + text.size();
   UpdateScrollBars();
   EnsureCaretVisible();
@@ -249,13 +210,13 @@ void TTextPane::Replace(qsizetype from, qsizetype to, const QString& text) {
 
 void TTextPane::selectAll() {
   anchor_ = 0;
-  caret_ = text_.size();
+  caret_ = text_.Size();
   viewport()->update();
 }
 
 QString TTextPane::selectedText() const {
   const qsizetype from = std::min(caret_, anchor_);
-  return text_.mid(from, std::max(caret_, anchor_) - from);
+  return text_.Mid(from, std::max(caret_, anchor_) - from);
 }
 
 void TTextPane::copy() const {
@@ -265,7 +226,7 @@ void TTextPane::copy() const {
 void TTextPane::paste() { insertText(ClipboardText()); }
 
 void TTextPane::setCaretPosition(qsizetype position, bool keepAnchor) {
-  caret_ = std::clamp<qsizetype>(position, 0, text_.size());
+  caret_ = std::clamp<qsizetype>(position, 0, text_.Size());
   if (!keepAnchor) anchor_ = caret_;
   EnsureCaretVisible();
   viewport()->update();
@@ -321,7 +282,7 @@ void TTextPane::paintEvent(QPaintEvent*) {
     qsizetype from = 0, to = end - start;
     if (to > kLongLine) {
       from = std::max<qsizetype>(0, ColumnAt(line, left) - 2);
-      if (from < to && text_.at(start + from).isLowSurrogate()) --from;
+      if (from > 0 && from < to && text_.Mid(start + from, 1).at(0).isLowSurrogate()) --from;
       to = std::min(to, ColumnAt(line, left + viewport()->width()) + 2);
     }
     if (selTo > start && selFrom <= end && selFrom != selTo) {
@@ -331,7 +292,7 @@ void TTextPane::paintEvent(QPaintEvent*) {
       painter.fillRect(QRect(dx + x0, static_cast<int>(y), x1 - x0, height), pal.color(QPalette::Highlight));
     }
     painter.drawText(dx + XOf(line, from), static_cast<int>(y) + fm.ascent() + (height - fm.height()) / 2,
-                     text_.mid(start + from, to - from));
+                     text_.Mid(start + from, to - from));
     if (hasFocus() && caret_ >= start && caret_ <= end) {
       const int x = dx + XOf(line, caret_ - start);
       painter.fillRect(QRect(x, static_cast<int>(y), 1, height), pal.color(QPalette::Text));
@@ -387,14 +348,14 @@ void TTextPane::keyPressEvent(QKeyEvent* event) {
     case Qt::Key_Home:
       return setCaretPosition(event->modifiers() & Qt::ControlModifier ? 0 : LineStart(line), shift);
     case Qt::Key_End:
-      return setCaretPosition(event->modifiers() & Qt::ControlModifier ? text_.size() : LineEnd(line), shift);
+      return setCaretPosition(event->modifiers() & Qt::ControlModifier ? text_.Size() : LineEnd(line), shift);
     case Qt::Key_Backspace:
       if (readOnly_) return;
       if (caret_ == anchor_) anchor_ = std::max<qsizetype>(0, caret_ - 1);
       return insertText(QString());
     case Qt::Key_Delete:
       if (readOnly_) return;
-      if (caret_ == anchor_) anchor_ = std::min(text_.size(), caret_ + 1);
+      if (caret_ == anchor_) anchor_ = std::min(text_.Size(), caret_ + 1);
       return insertText(QString());
     case Qt::Key_Return:
     case Qt::Key_Enter: return insertText(QStringLiteral("\n"));
@@ -434,12 +395,12 @@ void TTextPane::changeEvent(QEvent* event) {
 }
 
 void TTextPane::setSelection(qsizetype anchor, qsizetype caret) {
-  anchor_ = std::clamp<qsizetype>(anchor, 0, text_.size());
+  anchor_ = std::clamp<qsizetype>(anchor, 0, text_.Size());
   setCaretPosition(caret, true);
 }
 
 QRect TTextPane::characterRect(qsizetype position) const {
-  position = std::clamp<qsizetype>(position, 0, text_.size());
+  position = std::clamp<qsizetype>(position, 0, text_.Size());
   const qsizetype line = LineOf(position);
   const int x = 2 - horizontalScrollBar()->value() + XOf(line, position - LineStart(line));
   const int y = static_cast<int>((line - verticalScrollBar()->value()) * LineHeight());
@@ -469,15 +430,15 @@ QVariant TTextPane::inputMethodQuery(Qt::InputMethodQuery query) const {
 }
 
 bool TTextPane::find(const QString& text, bool backward, Qt::CaseSensitivity cs) {
-  if (text.isEmpty() || text_.isEmpty()) return false;
+  if (text.isEmpty() || text_.IsEmpty()) return false;
   qsizetype at;
   if (backward) {
     const qsizetype from = selectionStart() - 1;
-    at = from < 0 ? -1 : text_.lastIndexOf(text, from, cs);
-    if (at < 0) at = text_.lastIndexOf(text, -1, cs);  // wraps to the end
+    at = from < 0 ? -1 : text_.LastIndexOf(text, from, cs);
+    if (at < 0) at = text_.LastIndexOf(text, -1, cs);  // wraps to the end
   } else {
-    at = text_.indexOf(text, selectionEnd(), cs);
-    if (at < 0) at = text_.indexOf(text, 0, cs);  // wraps to the start
+    at = text_.IndexOf(text, selectionEnd(), cs);
+    if (at < 0) at = text_.IndexOf(text, 0, cs);  // wraps to the start
   }
   if (at < 0) return false;
   setSelection(at, at + text.size());

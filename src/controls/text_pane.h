@@ -1,10 +1,12 @@
 #pragma once
 // A plain-text pane for very large texts: the output pane receives a line per
-// result row, millions of them. The text is kept as one buffer with an index
-// of line starts and only the visible lines are laid out, so appending a
-// million lines costs little more than copying them. No word wrap; both
+// result row, millions of them. The text is kept packed (PackedText) and only
+// the visible lines are unpacked and laid out, so appending a million lines
+// costs little more than copying them. No word wrap; both
 // scroll bars; selection, copy, paste, editing with undo and redo, a find
 // bar (Ctrl+F), input methods and a text interface for screen readers.
+#include "text/packed_text.h"
+
 #include <QAbstractScrollArea>
 #include <vector>
 
@@ -16,14 +18,17 @@ class TTextPane : public QAbstractScrollArea {
 public:
   explicit TTextPane(QWidget* parent = nullptr);
 
-  QString toPlainText() const { return text_; }
+  // The whole text, unpacked: for a copy or a save, not to look at a part.
+  QString toPlainText() const { return text_.ToString(); }
+  qsizetype textSize() const { return text_.Size(); }
+  QString textRange(qsizetype from, qsizetype to) const { return text_.Mid(from, to - from); }
   void setPlainText(const QString& text);
   void clear() { setPlainText(QString()); }
   // Appends the text as a new paragraph (a line break goes in front unless
   // the pane is empty). The program's own appends are not undoable; a
   // user's (a paste at the end) is, with `undoable`.
   void appendPlainText(const QString& text, bool undoable = false);
-  qsizetype lineCount() const { return static_cast<qsizetype>(starts_.size()); }
+  qsizetype lineCount() const { return text_.LineCount(); }
   QString line(qsizetype index) const;
 
   bool isReadOnly() const { return readOnly_; }
@@ -71,9 +76,9 @@ protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-  qsizetype LineStart(qsizetype line) const { return starts_[static_cast<std::size_t>(line)]; }
-  qsizetype LineEnd(qsizetype line) const;
-  qsizetype LineOf(qsizetype position) const;
+  qsizetype LineStart(qsizetype line) const { return text_.LineStart(line); }
+  qsizetype LineEnd(qsizetype line) const { return text_.LineEnd(line); }
+  qsizetype LineOf(qsizetype position) const { return text_.LineOf(position); }
   qsizetype PositionAt(const QPoint& viewportPoint) const;
   // Pixel offset of a column in a line, and the column nearest to an offset.
   // Long lines are measured character by character from cached advances and
@@ -81,9 +86,11 @@ private:
   int XOf(qsizetype line, qsizetype column) const;
   qsizetype ColumnAt(qsizetype line, int x) const;
   int Advance(const QChar* at, qsizetype remaining) const;
+  // The advances of `count` characters from `position`, `remaining` of the line's characters being left there.
+  int AdvanceOf(qsizetype position, qsizetype count, qsizetype remaining) const;
   void ForgetLongLineLayout();
-  void IndexLines(qsizetype from);
-  void RemoveRange(qsizetype from, qsizetype to);
+  // Notes the widest of the lines [first, first + lines.count) whose text is `lines`.
+  void MeasureLines(QStringView lines, qsizetype first);
   void UpdateScrollBars();
   void EnsureCaretVisible();
   int LineHeight() const;
@@ -114,8 +121,7 @@ private:
   mutable qsizetype checkpointLine_ = -1;
   mutable std::vector<int> checkpoints_;
 
-  QString text_;
-  std::vector<qsizetype> starts_{0};
+  PackedText text_;
   qsizetype longestLine_ = 0;  // in cells (roughly: wide characters two), for the horizontal range
   qsizetype longestLineIndex_ = 0;
   qsizetype caret_ = 0;

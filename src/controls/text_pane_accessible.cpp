@@ -17,7 +17,7 @@ public:
   }
   QString text(QAccessible::Text kind) const override {
     // The whole text as a value only while it is of a size a reader can take.
-    if (kind == QAccessible::Value && Pane()->toPlainText().size() <= (1 << 20)) return Pane()->toPlainText();
+    if (kind == QAccessible::Value && Pane()->textSize() <= (1 << 20)) return Pane()->toPlainText();
     return QAccessibleWidget::text(kind);
   }
 
@@ -34,8 +34,8 @@ public:
   void setSelection(int, int start, int end) override { Pane()->setSelection(start, end); }
   int cursorPosition() const override { return static_cast<int>(Pane()->caretPosition()); }
   void setCursorPosition(int position) override { Pane()->setCaretPosition(position); }
-  QString text(int start, int end) const override { return Pane()->toPlainText().mid(start, end - start); }
-  int characterCount() const override { return static_cast<int>(Pane()->toPlainText().size()); }
+  QString text(int start, int end) const override { return Pane()->textRange(start, end); }
+  int characterCount() const override { return static_cast<int>(Pane()->textSize()); }
   QRect characterRect(int offset) const override {
     const QRect inViewport = Pane()->characterRect(offset);
     return QRect(Pane()->viewport()->mapToGlobal(inViewport.topLeft()), inViewport.size());
