@@ -186,6 +186,29 @@ TEST_F(UiSave, CharactersBig5CannotHoldAreNeverDroppedSilently) {
   EXPECT_TRUE(ReadAll(File("korean.xls")).contains(QByteArray("\x02??", 3)));
 }
 
+TEST_F(UiSave, ALargePaneIsSavedPieceByPieceAsOneText) {
+  // Over 4M characters: the save goes in pieces of whole lines; the file is
+  // the whole text's, in Big5, and once a character Big5 lacks turns up in a
+  // later piece, the whole text again in UTF-8.
+  QString text;
+  for (int i = 0; text.size() < (9 << 20); ++i) text += QStringLiteral("%1,名稱%1,中文備註\n").arg(i);
+  text += QStringLiteral("最後一行");
+  W().MemoOutput->setPlainText(text);
+  QString crlf = text;
+  crlf.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
+  DialogScript big5{File("big.txt")};
+  Save(big5);
+  EXPECT_TRUE(big5.messages.isEmpty());
+  EXPECT_TRUE(ReadAll(File("big.txt")) == ToBig5(crlf));
+
+  W().MemoOutput->appendPlainText(QStringLiteral("한국"));
+  DialogScript utf8{File("big-utf8.txt")};
+  Save(utf8);
+  ASSERT_EQ(utf8.messages.size(), 1);
+  EXPECT_TRUE(utf8.messages.first().contains(QStringLiteral("有 2 個字元")));
+  EXPECT_TRUE(ReadAll(File("big-utf8.txt")) == (crlf + QStringLiteral("\r\n한국")).toUtf8());
+}
+
 TEST_F(UiSave, InvisibleCharactersAreAskedAboutToo) {
   // U+200B and U+202E have no Big5 form; they are counted, not dropped.
   W().MemoOutput->setPlainText(QStringLiteral("a\u200Bb\u202Ec"));

@@ -104,6 +104,15 @@ QString TTextPane::line(qsizetype index) const {
   return text_.Mid(LineStart(index), LineEnd(index) - LineStart(index));
 }
 
+QString TTextPane::textPiece(qsizetype& from, qsizetype chars) const {
+  from = std::clamp<qsizetype>(from, 0, text_.Size());
+  qsizetype end = std::min(text_.Size(), from + chars);
+  if (end < text_.Size()) end = std::min(text_.Size(), LineEnd(LineOf(end)) + 1);
+  const QString piece = text_.Mid(from, end - from);
+  from = end;
+  return piece;
+}
+
 void TTextPane::MeasureLines(QStringView lines, qsizetype first) {
   const QChar* data = lines.data();
   for (qsizetype lineStart = 0, line = first;; ++line) {

@@ -22,6 +22,9 @@ public:
   QString toPlainText() const { return text_.ToString(); }
   qsizetype textSize() const { return text_.Size(); }
   QString textRange(qsizetype from, qsizetype to) const { return text_.Mid(from, to - from); }
+  // The text from `from` on, about `chars` long and ending with a whole
+  // line (its break included); `from` moves past it.
+  QString textPiece(qsizetype& from, qsizetype chars) const;
   void setPlainText(const QString& text);
   void clear() { setPlainText(QString()); }
   // Appends the text as a new paragraph (a line break goes in front unless

@@ -16,34 +16,53 @@
 #include <QRadioButton>
 #include <QSaveFile>
 #include <cerrno>
-#include <optional>
 
 namespace {
 
 
-// The pane's text in Big5 with CR LF line breaks; with the user's leave UTF-8
-// when Big5 cannot hold every character. Empty optional: do not save.
-std::optional<QByteArray> EncodeForSaving(QString text) {
-  text.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
-  qsizetype unconvertible = 0;
-  QByteArray bytes = ToBig5(text, &unconvertible);
-  if (unconvertible == 0) return bytes;
-  if (!Confirm(QStringLiteral("有 %1 個字元無法以Big5字碼儲存。\n按「確定」改存成UTF-8, 按「取消」不存檔。")
-                   .arg(unconvertible)))
-    return std::nullopt;
-  return text.toUtf8();
+// The text goes to the file a piece of whole lines at a time, so that a
+// result of millions of lines is never held unpacked all at once.
+constexpr qsizetype kSavePieceChars = 4 << 20;
+
+[[noreturn]] void ThrowWriteFailure(QSaveFile& file, const QString& fileName) {
+  const QString reason = WriteErrorReason(errno, file.errorString());
+  file.cancelWriting();
+  throw FileFailure(kStreamWriteError, fileName, reason);
 }
 
-// Replaces the file only when every byte was written.
-void WriteWhole(const QString& fileName, const QByteArray& bytes) {
-  QSaveFile file(fileName);
-  if (!file.open(QIODevice::WriteOnly))
-    throw FileFailure(QStringLiteral("無法產生檔案 %1").arg(fileName), fileName, file.errorString());
-  errno = 0;
-  if (file.write(bytes) != bytes.size() || !file.commit()) {
-    const QString reason = WriteErrorReason(errno, file.errorString());
-    file.cancelWriting();
-    throw FileFailure(kStreamWriteError, fileName, reason);
+// Writes the pane's text with CR LF line breaks, in UTF-8 or in Big5;
+// returns how many characters Big5 could not hold.
+qsizetype WritePieces(const TTextPane& pane, QSaveFile& file, const QString& fileName, bool utf8) {
+  qsizetype unconvertible = 0;
+  for (qsizetype from = 0; from < pane.textSize();) {
+    QString piece = pane.textPiece(from, kSavePieceChars);
+    piece.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
+    qsizetype missing = 0;
+    const QByteArray bytes = utf8 ? piece.toUtf8() : ToBig5(piece, &missing);
+    unconvertible += missing;
+    if (file.write(bytes) != bytes.size()) ThrowWriteFailure(file, fileName);
+  }
+  return unconvertible;
+}
+
+// The pane's text in Big5; with the user's leave in UTF-8 when Big5 cannot
+// hold every character. The file is replaced only when every byte was written.
+void SaveText(const TTextPane& pane, const QString& fileName) {
+  for (const bool utf8 : {false, true}) {
+    QSaveFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly))
+      throw FileFailure(QStringLiteral("無法產生檔案 %1").arg(fileName), fileName, file.errorString());
+    errno = 0;
+    const qsizetype unconvertible = WritePieces(pane, file, fileName, utf8);
+    if (unconvertible > 0) {
+      file.cancelWriting();
+      if (!Confirm(QStringLiteral("有 %1 個字元無法以Big5字碼儲存。\n按「確定」改存成UTF-8, 按「取消」不存檔。")
+                       .arg(unconvertible)))
+        return;
+      continue;
+    }
+    if (!file.commit()) ThrowWriteFailure(file, fileName);
+    return;
   }
 }
 
@@ -66,7 +85,7 @@ void TForm1::ButtonSaveClick(QObject*) {
   const QString fileName = SaveDialog1->FileName;
 
   if (rbTXT->isChecked()) {
-    if (const auto bytes = EncodeForSaving(MemoOutput->toPlainText())) WriteWhole(fileName, *bytes);
+    SaveText(*MemoOutput, fileName);
     return;
   }
   LabelRecNo->setText(QStringLiteral("0"));
