@@ -114,6 +114,7 @@ const PackedText::Unpacked& PackedText::Open(qsizetype block) const {
 
 qsizetype PackedText::LineStart(qsizetype line) const {
   if (line <= 0) return 0;
+  if (line >= LineCount()) return size_;
   // The block holding the line's preceding break, the `line`-th one.
   const auto it = std::lower_bound(newlinesBefore_.begin(), newlinesBefore_.end(), line);
   const qsizetype block = static_cast<qsizetype>(it - newlinesBefore_.begin()) - 1;
