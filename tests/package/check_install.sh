@@ -66,6 +66,24 @@ check "package name and version" "echo '$info' | grep -q '^ Package: query2text$
 for lib in libqt6widgets6 libqt6dbus6 libodbc2 libicu72 libsqlite3-0; do
   check "depends on $lib" "echo '$depends' | grep -q '$lib'"
 done
+# Every library the program links comes from a package the .deb depends on,
+# or from one that every Debian system has (priority "required").
+depends_on() {
+  local entry IFS=','
+  for entry in $depends; do
+    entry=${entry# }
+    [ "${entry%% *}" = "$1" ] && return 0
+  done
+  return 1
+}
+for so in $(readelf -d "$BUILD/query2text" | sed -n 's/.*NEEDED.*\[\(.*\)\]/\1/p'); do
+  [[ $so == ld-linux* ]] && continue  # the loader, from libc6
+  path=$(ldd "$BUILD/query2text" | awk -v so="$so" '$1 == so { print $3 }')
+  owner=$(dpkg -S "$(readlink -f "$path")" 2>/dev/null || dpkg -S "${path#/usr}" 2>/dev/null || true)
+  owner=${owner%%:*}
+  [ "$(dpkg-query -W -f='${Priority}' "$owner" 2>/dev/null)" = required ] && continue
+  check "depends on ${owner:-?} (for $so)" "[ -n '$owner' ] && depends_on '$owner'"
+done
 check "LibreOffice is not a dependency" "! echo '$depends' | grep -qi libreoffice"
 check "the ODBC drivers are recommended" "echo '$info' | grep -q '^ Recommends:.*odbc-postgresql'"
 check "LibreOffice Calc is suggested" "echo '$info' | grep -q '^ Suggests:.*libreoffice-calc'"
