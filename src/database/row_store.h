@@ -1,8 +1,9 @@
 #pragma once
 // The rows a query has fetched, packed one after another in large chunks so
 // that a result of millions of rows costs little more than its data.
-// Row layout: per value a kind byte, then 8 bytes (integer, float) or a
-// varint length and the bytes (text, blob).
+// Row layout: per value a tag byte (the kind, and a small length or integer
+// inline), then what does not fit in it: a varint, a float's 8 bytes, the
+// bytes of a text or blob.
 #include "database/cell_value.h"
 
 #include <memory>
@@ -36,6 +37,8 @@ public:
 
 private:
   void AddSized(CellKind kind, const void* data, std::size_t size);
+  void PutTagged(CellKind kind, std::uint64_t number);
+  static constexpr std::uint64_t kInlineLimit = 31;
   static CellValue Decode(const char*& p);
 
   std::string pending_;

@@ -312,3 +312,38 @@ TEST(RowStoreBlocks, RowsTakenOverKeepTheirValuesAndOrder) {
   EXPECT_TRUE(store.Value(3000, 0).isNull());
   EXPECT_EQ(store.Value(3000, 1).real, 2.5);
 }
+
+// Small integers and lengths are kept inside the value's first byte, larger
+// ones after it: every value on either side of that limit comes back whole.
+TEST(RowStoreBlocks, ValuesAtTheEdgesOfTheCompactFormComeBackWhole) {
+  const std::int64_t integers[] = {0, 1, -1, 15, -15, 16, -16, 17, 30, 31, 32, -31, -32, 1 << 20, -(1 << 20),
+                                   INT32_MAX, INT32_MIN, INT64_MAX, INT64_MIN, INT64_MAX - 1, INT64_MIN + 1};
+  const std::size_t lengths[] = {0, 1, 14, 15, 16, 30, 31, 32, 127, 128, 16383, 16384, 300000};
+  RowStore store;
+  for (std::int64_t v : integers) store.AddInteger(v);
+  for (std::size_t n : lengths) {
+    const std::string text(n, static_cast<char>('a' + n % 26));
+    store.AddText(text.data(), text.size());
+    store.AddBlob(text.data(), text.size());
+  }
+  store.AddNull();
+  store.AddFloat(-0.0);
+  store.EndRow();
+  std::vector<CellValue> row(std::size(integers) + 2 * std::size(lengths) + 2);
+  store.DecodeRow(0, row);
+  int column = 0;
+  for (std::int64_t v : integers) {
+    ASSERT_EQ(row[column].kind, CellKind::Integer);
+    EXPECT_EQ(row[column++].integer, v);
+  }
+  for (std::size_t n : lengths) {
+    for (CellKind kind : {CellKind::Text, CellKind::Blob}) {
+      ASSERT_EQ(row[column].kind, kind);
+      ASSERT_EQ(row[column].size, n);
+      EXPECT_EQ(std::string(row[column++].data, n), std::string(n, static_cast<char>('a' + n % 26)));
+    }
+  }
+  EXPECT_TRUE(row[column++].isNull());
+  EXPECT_TRUE(std::signbit(row[column].real));
+  EXPECT_EQ(store.Value(0, column).kind, CellKind::Float);
+}
