@@ -7,15 +7,19 @@
 
 namespace {
 
+// indexOf runs on the vector unit; QStringView::count does not.
+template <typename Found>
+void ForEachNewline(QStringView text, Found found) {
+  for (qsizetype at = text.indexOf(u'\n'); at >= 0; at = text.indexOf(u'\n', at + 1)) found(at);
+}
+
 void FindNewlines(QStringView text, qsizetype offset, std::vector<qint32>& out) {
-  for (qsizetype at = text.indexOf(u'\n'); at >= 0; at = text.indexOf(u'\n', at + 1))
-    out.push_back(static_cast<qint32>(offset + at));
+  ForEachNewline(text, [&](qsizetype at) { out.push_back(static_cast<qint32>(offset + at)); });
 }
 
 qsizetype CountNewlines(QStringView text) {
-  // indexOf runs on the vector unit; count does not.
   qsizetype count = 0;
-  for (qsizetype at = text.indexOf(u'\n'); at >= 0; at = text.indexOf(u'\n', at + 1)) ++count;
+  ForEachNewline(text, [&](qsizetype) { ++count; });
   return count;
 }
 
@@ -28,7 +32,7 @@ void PackedText::Clear() {
   blocks_.emplace_back();
   charsBefore_.assign(1, 0);
   newlinesBefore_.assign(1, 0);
-  tail_ = Unpacked{0, QString(), {}};
+  tail_ = Unpacked{};
   for (auto& slot : cache_) slot = Unpacked{};
   size_ = newlines_ = 0;
 }
@@ -63,7 +67,7 @@ void PackedText::SealTail(Block packed) {
   charsBefore_.push_back(size_);
   newlinesBefore_.push_back(newlines_);
   blocks_.push_back(Block{});
-  tail_ = Unpacked{static_cast<qsizetype>(blocks_.size()) - 1, QString(), {}};
+  tail_ = Unpacked{};
 }
 
 void PackedText::Append(QStringView text) {
@@ -190,7 +194,7 @@ void PackedText::Replace(qsizetype from, qsizetype to, QStringView text) {
                  std::make_move_iterator(rebuilt.end()));
   for (auto& slot : cache_) slot = Unpacked{};
   if (lastIsTail) {
-    tail_ = Unpacked{static_cast<qsizetype>(blocks_.size()) - 1, QString(), {}};
+    tail_ = Unpacked{};
     AppendToTail(rest);
   }
   Reindex();
