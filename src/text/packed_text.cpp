@@ -53,14 +53,18 @@ PackedText::Block PackedText::Pack(QStringView text) {
 }
 
 void PackedText::AppendToTail(QStringView text) {
+  const std::size_t newlinesBefore = tail_.newlines.size();
   FindNewlines(text, tail_.text.size(), tail_.newlines);
   tail_.text.append(text);
   Block& tail = blocks_.back();
   tail.chars = tail_.text.size();
   tail.newlines = static_cast<qsizetype>(tail_.newlines.size());
+  size_ += text.size();
+  newlines_ += static_cast<qsizetype>(tail_.newlines.size() - newlinesBefore);
 }
 
 void PackedText::SealTail(Block packed) {
+  // The packed block is the tail's text, or (from Append) text the empty tail never held.
   size_ += packed.chars - blocks_.back().chars;
   newlines_ += packed.newlines - blocks_.back().newlines;
   blocks_.back() = std::move(packed);
@@ -79,10 +83,7 @@ void PackedText::Append(QStringView text) {
       continue;
     }
     const qsizetype take = std::min(text.size(), kBlockChars - tail_.text.size());
-    const qsizetype chars = blocks_.back().chars, newlines = blocks_.back().newlines;
     AppendToTail(text.first(take));
-    size_ += blocks_.back().chars - chars;
-    newlines_ += blocks_.back().newlines - newlines;
     text = text.sliced(take);
     if (tail_.text.size() >= kBlockChars) SealTail(Pack(tail_.text));
   }
@@ -91,11 +92,8 @@ void PackedText::Append(QStringView text) {
 qsizetype PackedText::BlockAt(qsizetype position) const {
   // The block that holds `position`; the end of the text is in the last one.
   const auto it = std::upper_bound(charsBefore_.begin(), charsBefore_.end(), position);
-  qsizetype block = static_cast<qsizetype>(it - charsBefore_.begin()) - 1;
-  // Empty blocks before the last (left by an edit) hold no position.
-  while (block + 1 < static_cast<qsizetype>(blocks_.size()) && blocks_[static_cast<std::size_t>(block)].chars == 0)
-    ++block;
-  return std::max<qsizetype>(block, 0);
+  // Only the tail can be empty, so no two blocks start at the same position.
+  return static_cast<qsizetype>(it - charsBefore_.begin()) - 1;
 }
 
 const PackedText::Unpacked& PackedText::Open(qsizetype block) const {
@@ -200,15 +198,17 @@ void PackedText::Replace(qsizetype from, qsizetype to, QStringView text) {
   Reindex();
 }
 
+QString PackedText::SearchWindow(qsizetype block, qsizetype needleSize) const {
+  const auto at = static_cast<std::size_t>(block);
+  return Mid(charsBefore_[at], blocks_[at].chars + needleSize - 1);
+}
+
 qsizetype PackedText::IndexOf(QStringView needle, qsizetype from, Qt::CaseSensitivity cs) const {
   if (from < 0) from = std::max<qsizetype>(0, from + size_);
   if (needle.isEmpty() || from >= size_) return needle.isEmpty() && from <= size_ ? from : -1;
-  // Each block is searched with the start of the next, for a match across them.
   for (qsizetype block = BlockAt(from); block < static_cast<qsizetype>(blocks_.size()); ++block) {
     const qsizetype start = charsBefore_[static_cast<std::size_t>(block)];
-    const qsizetype chars = blocks_[static_cast<std::size_t>(block)].chars;
-    if (chars == 0) continue;
-    const QString window = Mid(start, chars + needle.size() - 1);
+    const QString window = SearchWindow(block, needle.size());
     const qsizetype at = window.indexOf(needle, std::max<qsizetype>(0, from - start), cs);
     if (at >= 0) return start + at;
   }
@@ -222,9 +222,7 @@ qsizetype PackedText::LastIndexOf(QStringView needle, qsizetype from, Qt::CaseSe
   if (from < 0) return -1;
   for (qsizetype block = BlockAt(from); block >= 0; --block) {
     const qsizetype start = charsBefore_[static_cast<std::size_t>(block)];
-    const qsizetype chars = blocks_[static_cast<std::size_t>(block)].chars;
-    if (chars == 0) continue;
-    const QString window = Mid(start, chars + needle.size() - 1);
+    const QString window = SearchWindow(block, needle.size());
     const qsizetype at = window.lastIndexOf(needle, std::min(from - start, window.size() - 1), cs);
     if (at >= 0) return start + at;
   }

@@ -60,11 +60,15 @@ private:
   };
 
   qsizetype BlockAt(qsizetype position) const;
+  // A block's text with the first needleSize - 1 characters of the next, so
+  // that a match across the boundary is found in the block it starts in.
+  QString SearchWindow(qsizetype block, qsizetype needleSize) const;
   const Unpacked& Open(qsizetype block) const;
   static Block Pack(QStringView text);
   // Puts `packed` in place of the tail and starts a new, empty one.
   void SealTail(Block packed);
   void Reindex();
+  // Adds to the plain tail (and to the text's totals).
   void AppendToTail(QStringView text);
 
   std::vector<Block> blocks_;              // at least one: the plain tail last
