@@ -86,7 +86,8 @@ QVariant DataSetModel::headerData(int section, Qt::Orientation orientation, int 
 }
 
 bool DataSetModel::canFetchMore(const QModelIndex& parent) const {
-  if (parent.isValid() || !dataSet_ || !dataSet_->Active()) return false;
+  // A run that holds the query fetches for itself; the grid shows what came.
+  if (parent.isValid() || !dataSet_ || !dataSet_->Active() || dataSet_->Held()) return false;
   return shownRows_ < dataSet_->FetchedCount() || !dataSet_->AllFetched();
 }
 

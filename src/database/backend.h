@@ -44,6 +44,12 @@ public:
   // Values fetched so far that the program cannot represent (a date the
   // engine hands over as no real date) and stored as null instead.
   virtual qint64 UnrepresentableValues() const { return 0; }
+  // Whether FetchRows can hand over rows (or tell the end) without asking
+  // the engine, so without waiting: a block read ahead is ready.
+  virtual bool RowsReady() const { return false; }
+  // Ends the result early (after a stop): reading ahead stops and the
+  // engine lets go of the statement; FetchRows gives nothing more.
+  virtual void EndResult() {}
 };
 
 class BackendConnection {
@@ -58,4 +64,19 @@ public:
   // False once the engine knows the connection is lost (the server went
   // away); a lost connection is made again before the next statement fails.
   virtual bool Alive() const { return true; }
+
+  // Stopping a call under way. Cancel and Sever may be called from any
+  // thread while another thread is inside a call on this connection.
+  // Cancel asks the engine to stop the statement (or fetch) under way and
+  // every one started until ResetCancel; the call then fails soon, and the
+  // connection stays usable.
+  virtual void Cancel() {}
+  // For a server that does not answer a cancel: cuts the connection so that
+  // the call under way fails at once; Alive() is false afterwards.
+  virtual void Sever() {}
+  // Before a new call: a cancel of an earlier one no longer applies.
+  virtual void ResetCancel() {}
+  // Whether the statements that follow wait for another session's lock
+  // (true at first); a statement that only helps (a count) need not.
+  virtual void SetWaitForLocks(bool) {}
 };

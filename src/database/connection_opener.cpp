@@ -1,6 +1,7 @@
 #include "database/connection_opener.h"
 
 #include "database/database.h"
+#include "database/engine_wait.h"
 #include "database/failure.h"
 #include "database/odbc/odbc_backend.h"
 #include "database/postgres/pg_backend.h"
@@ -27,6 +28,29 @@ void Login(TDatabase& database, const QString& configuredUser, QString& user, QS
   database.Params().SetValue(kParamUserName, user);
 }
 
+const QString kConnectStopped = QStringLiteral("連線已停止");
+
+// Connecting may wait for a server that does not answer: the attempt runs
+// on a thread of its own and stops when the user says so.
+std::unique_ptr<BackendConnection> ConnectPostgres(const PgSettings& settings) {
+  std::unique_ptr<BackendConnection> connection;
+  std::atomic<bool> stop = false;
+  RunEngineCall([&] { connection = std::make_unique<PgConnection>(settings, &stop); },
+                {.stop = [&] { stop = true; }, .sever = {}},
+                kConnectStopped);
+  return connection;
+}
+
+// A driver's connect cannot be stopped: a stop ends the wait, and the
+// attempt ends by itself later (its connection then closed unused).
+std::unique_ptr<BackendConnection> ConnectOdbc(const QString& connectionString, const QString& secret) {
+  return RunAbandonableCall<std::unique_ptr<BackendConnection>>(
+      [connectionString, secret] {
+        return std::unique_ptr<BackendConnection>(std::make_unique<OdbcConnection>(connectionString, secret));
+      },
+      kConnectStopped);
+}
+
 }  // namespace
 
 std::unique_ptr<BackendConnection> OpenAliasConnection(const QString& alias, TDatabase& database) {
@@ -39,8 +63,8 @@ std::unique_ptr<BackendConnection> OpenAliasConnection(const QString& alias, TDa
     if (dataSource.compare(alias, Qt::CaseInsensitive) != 0) continue;
     QString user, password;
     Login(database, OdbcDataSourceUser(dataSource), user, password);
-    if (const auto pg = PgSettingsOfDataSource(dataSource, user, password)) return std::make_unique<PgConnection>(*pg);
-    return std::make_unique<OdbcConnection>(OdbcDataSourceConnection(dataSource, user, password), password);
+    if (const auto pg = PgSettingsOfDataSource(dataSource, user, password)) return ConnectPostgres(*pg);
+    return ConnectOdbc(OdbcDataSourceConnection(dataSource, user, password), password);
   }
   throw EDatabaseError(QStringLiteral("不明的資料庫別名: %1").arg(alias));
 }
@@ -55,6 +79,6 @@ std::unique_ptr<BackendConnection> OpenDriverConnection(const QString& driver, T
   QMap<QString, QString> params;
   for (const QString& name : {kParamServerName, kParamHostName, kParamUserName, kParamPassword, kParamApplicationName})
     params.insert(name, database.Params().Value(name));
-  if (const auto pg = PgSettingsOfDriver(driver, params)) return std::make_unique<PgConnection>(*pg);
-  return std::make_unique<OdbcConnection>(OdbcDriverConnection(driver, params), password);
+  if (const auto pg = PgSettingsOfDriver(driver, params)) return ConnectPostgres(*pg);
+  return ConnectOdbc(OdbcDriverConnection(driver, params), password);
 }

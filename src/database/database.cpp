@@ -43,6 +43,8 @@ TDatabase::~TDatabase() {
 void TDatabase::SetConnected(bool connected) {
   if (connected == Connected()) return;
   if (!connected) {
+    // A query a long run holds is not closed under it.
+    for (TQuery* q : queries_) q->CheckNotHeld();
     const std::set<TQuery*> users = queries_;
     for (TQuery* q : users) q->ConnectionClosing();
     queries_.clear();

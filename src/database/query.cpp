@@ -3,6 +3,7 @@
 #include "database/failure.h"
 #include "database/backend.h"
 #include "database/database.h"
+#include "database/engine_wait.h"
 #include "database/row_store.h"
 #include "database/session.h"
 
@@ -14,16 +15,19 @@ constexpr qint64 kFetchBatch = 1000;
 }
 
 void TSQLLines::Clear() {
+  Changing();
   lines_.clear();
   Changed();
 }
 
 void TSQLLines::Add(const QString& line) {
+  Changing();
   lines_.append(line);
   Changed();
 }
 
 void TSQLLines::SetText(const QString& text) {
+  Changing();
   static const QRegularExpression lineBreak(QStringLiteral("\r\n|\n|\r"));
   lines_ = text.split(lineBreak);
   // A final line break ends the last line; it does not start another.
@@ -32,6 +36,7 @@ void TSQLLines::SetText(const QString& text) {
 }
 
 void TSQLLines::Assign(const QStringList& lines) {
+  Changing();
   lines_ = lines;
   Changed();
 }
@@ -42,6 +47,7 @@ QString TSQLLines::Text() const {
   return text;
 }
 
+void TSQLLines::Changing() const { owner_->CheckNotHeld(); }
 void TSQLLines::Changed() { owner_->SQLChanged(); }
 
 QString TParam::AsString() const {
@@ -56,7 +62,31 @@ TQuery::~TQuery() {
   if (database_) database_->DetachQuery(this);
 }
 
+TQuery::Hold::Hold(TQuery* query) : query_(query) {
+  if (query_) ++query_->held_;
+}
+
+TQuery::Hold::~Hold() {
+  if (query_) --query_->held_;
+}
+
+void TQuery::CheckNotHeld() const {
+  if (held_ > 0) throw EQueryHeld();
+}
+
+void TQuery::EngineCall(const std::function<void()>& call) {
+  BackendConnection* connection = database_ ? database_->Connection() : nullptr;
+  if (connection) connection->ResetCancel();
+  EngineStop stop;
+  if (connection) {
+    stop.stop = [connection] { connection->Cancel(); };
+    stop.sever = [connection] { connection->Sever(); };
+  }
+  RunEngineCall(call, stop);
+}
+
 void TQuery::SetDatabaseName(const QString& name) {
+  CheckNotHeld();
   if (active_) throw EDatabaseError(QStringLiteral("不能對一個開啟中的 dataset 進行此操作"));
   if (name == databaseName_) return;
   Unprepare();
@@ -69,19 +99,28 @@ void TQuery::SQLChanged() {
 }
 
 void TQuery::Prepare() {
+  CheckNotHeld();
   if (statement_) return;
   TDatabase* database = Session().FindDatabase(databaseName_);
   if (!database) throw EDatabaseError(QStringLiteral("找不到資料庫 '%1'").arg(databaseName_));
+  // A connection the engine knows is lost is made again first.
+  if (database->Connected() && !database->Connection()->Alive()) database->SetConnected(false);
   if (!database->Connected()) database->SetConnected(true);
-  statement_ = database->Connection()->Prepare(
-      sql_.Text(), readOnly_ ? StatementAccess::ReadOnly : StatementAccess::ReadWrite);
   database_ = database;
   database_->AttachQuery(this);
+  BackendConnection* connection = database->Connection();
+  connection->SetWaitForLocks(waitForLocks_);
+  const QString text = sql_.Text();
+  const StatementAccess access = readOnly_ ? StatementAccess::ReadOnly : StatementAccess::ReadWrite;
+  std::unique_ptr<BackendStatement> statement;
+  EngineCall([&] { statement = connection->Prepare(text, access); });
+  statement_ = std::move(statement);
   params_.clear();
   for (const QString& name : statement_->ParameterNames()) params_.push_back(TParam{name, QVariant()});
 }
 
 void TQuery::Unprepare() {
+  CheckNotHeld();
   Close();
   statement_.reset();
   params_.clear();
@@ -90,18 +129,29 @@ void TQuery::Unprepare() {
 }
 
 void TQuery::Open() {
+  CheckNotHeld();
   if (active_) return;
   try {
-    Prepare();
-    statement_->Execute();
-  } catch (const EDatabaseError&) {
-    // The server went away since the last statement: connect once more
-    // and run it again before reporting.
-    TDatabase* database = Session().FindDatabase(databaseName_);
-    if (!database || !database->Connection() || database->Connection()->Alive()) throw;
-    database->SetConnected(false);
-    Prepare();
-    statement_->Execute();
+    try {
+      Prepare();
+      database_->Connection()->SetWaitForLocks(waitForLocks_);
+      EngineCall([this] { statement_->Execute(); });
+    } catch (const EStopped&) {
+      throw;
+    } catch (const EDatabaseError&) {
+      // The server went away since the last statement: connect once more
+      // and run it again before reporting.
+      TDatabase* database = Session().FindDatabase(databaseName_);
+      if (!database || !database->Connection() || database->Connection()->Alive()) throw;
+      database->SetConnected(false);
+      Prepare();
+      database_->Connection()->SetWaitForLocks(waitForLocks_);
+      EngineCall([this] { statement_->Execute(); });
+    }
+  } catch (const EStopped&) {
+    // The statement ended at the engine: nothing of it is kept.
+    Unprepare();
+    throw;
   }
   rowsAffected_ = statement_->RowsAffected();
   const auto& columns = statement_->Columns();
@@ -113,12 +163,19 @@ void TQuery::Open() {
   currentValues_.assign(columns.size(), CellValue{});
   allFetched_ = false;
   active_ = true;
-  FetchMore(1);
+  try {
+    FetchMore(1);
+  } catch (const EStopped&) {
+    Close();
+    Unprepare();
+    throw;
+  }
   SetCurrent(rows_->Count() > 0 ? 0 : -1);
   emit activeChanged(true);
 }
 
 void TQuery::Close() {
+  CheckNotHeld();
   if (!active_) return;
   active_ = false;
   fields_.clear();
@@ -160,6 +217,7 @@ int TQuery::IndexOfField(const TField* field) const {
 }
 
 void TQuery::MoveField(TField* field, int newIndex) {
+  CheckNotHeld();
   const int from = IndexOfField(field);
   if (from < 0 || newIndex < 0 || newIndex >= FieldCount() || from == newIndex) return;
   auto moved = std::move(fields_[static_cast<std::size_t>(from)]);
@@ -169,18 +227,39 @@ void TQuery::MoveField(TField* field, int newIndex) {
 }
 
 qint64 TQuery::FetchMore(qint64 count) {
+  CheckNotHeld();
   if (!active_ || allFetched_) return 0;
   qint64 fetched = 0;
-  while (fetched < count) {
-    const qint64 more = statement_->FetchRows(*rows_, count - fetched);
-    if (more == 0) {
-      allFetched_ = true;
-      break;
+  try {
+    while (fetched < count) {
+      const qint64 more = FetchBlock(count - fetched);
+      if (more == 0) {
+        allFetched_ = true;
+        break;
+      }
+      fetched += more;
     }
-    fetched += more;
+  } catch (const EStopped&) {
+    // The result ends where the stop found it; what was fetched stays.
+    statement_->EndResult();
+    allFetched_ = true;
+    if (fetched) emit rowsFetched();
+    throw;
   }
   if (fetched) emit rowsFetched();
   return fetched;
+}
+
+// Rows read ahead are taken at once; otherwise the engine is asked on a
+// thread of its own, into a block that joins the store afterwards (the
+// grid reads the store meanwhile).
+qint64 TQuery::FetchBlock(qint64 count) {
+  if (statement_->RowsReady() || !HasEngineWaitHandler()) return statement_->FetchRows(*rows_, count);
+  RowStore block(64 << 10);
+  qint64 more = 0;
+  EngineCall([&] { more = statement_->FetchRows(block, count); });
+  rows_->Append(std::move(block));
+  return more;
 }
 
 qint64 TQuery::FetchedCount() const { return rows_->Count(); }
@@ -190,6 +269,7 @@ qint64 TQuery::UnrepresentableValues() const {
 }
 
 bool TQuery::FetchAll(const std::function<bool(qint64 fetched)>& keepGoing) {
+  CheckNotHeld();
   CheckActive();
   while (!allFetched_) {
     if (!keepGoing(rows_->Count())) return false;
@@ -200,6 +280,7 @@ bool TQuery::FetchAll(const std::function<bool(qint64 fetched)>& keepGoing) {
 
 qint64 TQuery::RecordCount() {
   CheckActive();
+  if (!allFetched_) CheckNotHeld();
   FetchMore(std::numeric_limits<qint64>::max());
   return rows_->Count();
 }
@@ -212,11 +293,13 @@ void TQuery::SetCurrent(qint64 row) {
 }
 
 void TQuery::First() {
+  CheckNotHeld();
   CheckActive();
   SetCurrent(rows_->Count() > 0 ? 0 : -1);
 }
 
 void TQuery::Next() {
+  CheckNotHeld();
   CheckActive();
   if (current_ + 1 >= rows_->Count()) FetchMore(kFetchBatch);
   if (current_ + 1 < rows_->Count()) {
@@ -227,6 +310,7 @@ void TQuery::Next() {
 }
 
 void TQuery::MoveTo(qint64 row) {
+  CheckNotHeld();
   CheckActive();
   if (row >= rows_->Count()) FetchMore(row - rows_->Count() + 1);
   if (row >= 0 && row < rows_->Count() && row != current_) SetCurrent(row);

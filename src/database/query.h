@@ -2,9 +2,11 @@
 // The query every statement runs through: SQL lines, prepare, open, the
 // fields of the result and a current record that moves over the fetched rows.
 #include "database/cell_value.h"
+#include "database/failure.h"
 #include "database/field.h"
 
 #include <QObject>
+#include <QPointer>
 #include <QStringList>
 #include <QVariant>
 #include <functional>
@@ -17,6 +19,15 @@ class BackendStatement;
 class RowStore;
 class TDatabase;
 class TQuery;
+
+// A query that a long run holds while the window handles events (a paint,
+// a focus change, a timer, a queued call) refuses, from whatever those
+// events start, anything that would close, reopen, run or move it. The
+// handler that tried does nothing further; nothing is shown for it.
+class EQueryHeld : public Failure {
+public:
+  EQueryHeld() : Failure(QStringLiteral("查詢正在執行中")) {}
+};
 
 // The statement's lines. Any change closes and unprepares the query.
 class TSQLLines {
@@ -33,6 +44,7 @@ public:
   int Count() const { return static_cast<int>(lines_.size()); }
 
 private:
+  void Changing() const;
   void Changed();
   TQuery* owner_;
   QStringList lines_;
@@ -112,6 +124,26 @@ public:
   // Called by the database when its connection goes away.
   void ConnectionClosing();
 
+  // Whether the statements of this query wait for other sessions' locks
+  // (true at first; a count statement that only helps need not).
+  void SetWaitForLocks(bool wait) { waitForLocks_ = wait; }
+
+  // Held for as long as it lives: see EQueryHeld. A long run holds its
+  // query while it lets the window handle events.
+  class Hold {
+  public:
+    explicit Hold(TQuery* query);
+    ~Hold();
+    Hold(const Hold&) = delete;
+    Hold& operator=(const Hold&) = delete;
+
+  private:
+    QPointer<TQuery> query_;
+  };
+  bool Held() const { return held_ > 0; }
+  // Throws EQueryHeld while held.
+  void CheckNotHeld() const;
+
 signals:
   void activeChanged(bool active);
   void recordChanged();
@@ -123,6 +155,9 @@ private:
   void SQLChanged();
   void CheckActive() const;
   void SetCurrent(qint64 row);
+  // Runs a call into the engine that may wait, stoppable by the user.
+  void EngineCall(const std::function<void()>& call);
+  qint64 FetchBlock(qint64 count);
 
   QString databaseName_;
   TSQLLines sql_{this};
@@ -132,6 +167,8 @@ private:
   std::vector<std::unique_ptr<TField>> fields_;
   std::unique_ptr<RowStore> rows_;
   bool readOnly_ = false;
+  bool waitForLocks_ = true;
+  int held_ = 0;
   bool active_ = false;
   bool allFetched_ = true;
   bool eof_ = true;

@@ -55,6 +55,11 @@ ReadAhead::Block ReadAhead::Next() {
   return block;
 }
 
+bool ReadAhead::Ready() const {
+  std::lock_guard lock(mutex_);
+  return !ready_.empty() || finished_;
+}
+
 void ReadyRows::HandOne(RowStore& into, std::size_t columns) {
   std::vector<CellValue> values(columns);
   rows_.DecodeRow(next_++, values);
@@ -105,6 +110,10 @@ void RowsAhead::StopReading() {
   for (ReadAhead::Block& block : reader_->Stop()) read_.push_back(std::move(block));
   reader_.reset();
   if (reading_.streaming == this) reading_.streaming = nullptr;
+}
+
+bool RowsAhead::RowsReady() const {
+  return !ready_.Empty() || !read_.empty() || (reader_ ? reader_->Ready() : atEnd_);
 }
 
 bool RowsAhead::TakeReady() {

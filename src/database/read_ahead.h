@@ -36,6 +36,8 @@ public:
 
   // The next block, waiting for it; after the last one, an empty last block.
   Block Next();
+  // Whether Next would not wait.
+  bool Ready() const;
   // Stops after the block under way, waits for the thread and gives the
   // blocks stored but not taken yet, so that nothing read is lost.
   std::deque<Block> Stop();
@@ -45,7 +47,7 @@ private:
 
   std::function<Block()> produce_;
   std::function<void()> finish_;
-  std::mutex mutex_;
+  mutable std::mutex mutex_;
   std::condition_variable changed_;
   std::deque<Block> ready_;
   bool stop_ = false;
@@ -112,6 +114,8 @@ public:
   bool FetchRow(RowStore& into, std::size_t columns);
   // About `atMost` rows (a whole block when one is ready); 0 at the end.
   qint64 FetchRows(RowStore& into, qint64 atMost, std::size_t columns);
+  // Whether FetchRows would hand over rows or tell the end without reading.
+  bool RowsReady() const;
   void StopReading() override;
 
 private:

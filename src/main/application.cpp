@@ -13,8 +13,6 @@
 #include <QLocale>
 #include <QTranslator>
 
-void ShowGeneralError(const QString& text) { ShowError(text); }
-
 TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
   setApplicationName(QStringLiteral("query2text"));
   QIcon icon;

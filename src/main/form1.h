@@ -155,9 +155,12 @@ private:
   void ConnectAlias(const QString& alias);
 
   void ReportAlteredValues(qint64 invalidText, qint64 unrepresentable);
+  struct RowRunReport RenderResult(class LongRun& run, class LineSink& out, bool insertMode);
   void CountRows(const QString& statement);
   void BindPictureColumn();
   void ShowRunProgress(qint64 row);
+  // Fetches the rest of the grid's result as a long run; false when stopped.
+  bool FetchWholeResult();
   // Disables the buttons that start work while a long loop runs; see LongRun.
   class LongRun StartLongRun();
 

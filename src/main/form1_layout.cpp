@@ -1,6 +1,8 @@
 // Building the window: its controls and components with their initial values.
 #include "main/form1.h"
 
+#include "database/engine_wait.h"
+
 #include "database/database.h"
 #include "database/query.h"
 #include "database/session.h"
@@ -128,6 +130,7 @@ TForm1::TForm1() {
 }
 
 TForm1::~TForm1() {
+  SetEngineWaitHandler({});
   if (Form1 == this) Form1 = nullptr;
 }
 

@@ -12,6 +12,7 @@
 #include "controls/db_image.h"
 #include "ui/guard.h"
 #include "ui/long_run.h"
+#include "database/engine_wait.h"
 #include "platform/admin_presence.h"
 
 #include <QAbstractItemView>
@@ -78,13 +79,15 @@ void TForm1::ConnectHandlers() {
                            static_cast<QObject*>(CmbTables)})
     watched->installEventFilter(this);
   CmbTables->lineEdit()->installEventFilter(this);
-  DBGrid1->FetchRest = [this](TQuery& query) {
-    LongRun run = StartLongRun();
-    return query.FetchAll([&](qint64 fetched) {
-      ShowRunProgress(fetched);
-      return run.KeepGoing();
-    });
-  };
+  DBGrid1->FetchRest = [this](TQuery&) { return FetchWholeResult(); };
+  // The engine's waits for the server keep the window alive and stop on
+  // Esc: within a long run as part of it, otherwise as a run of their own
+  // (a field browse, a connection), which disables nothing.
+  SetEngineWaitHandler([this](const EngineWait& wait) {
+    if (LongRun* run = LongRun::Current()) return run->WaitFor(wait);
+    LongRun run(ProgressBar1, {}, Query1);
+    run.WaitFor(wait);
+  });
   ComboBox1->view()->installEventFilter(this);
   ComboBox1->installEventFilter(this);
   Timer1->start();

@@ -1,6 +1,7 @@
 // Running the typed statement and rendering every row of its result.
 #include "main/form1.h"
 
+#include "database/engine_wait.h"
 #include "database/failure.h"
 #include "ui/messages.h"
 #include "text/row_run.h"
@@ -101,62 +102,93 @@ void TForm1::ButtonSQLExecClick(QObject*) {
     out.AddLine(QStringLiteral("use qledger"));
     out.AddLine(QStringLiteral("go"));
   }
-  CountRows(statement);
-  Query1->SQL().Clear();
-  Query1->SQL().SetText(statement);
-  Query1->Prepare();
-  Query1->Open();
-  if (render) {
-    LabelFieldCnt->setText(QString::number(Query1->FieldCount()));
-    RowRunReport report;
-    {
-      LongRun run = StartLongRun();
-      const RowRunOptions options{{Delimiter->text(), ChBLeftBrace->isChecked(), ChBRightBrace->isChecked()},
-                                  ChBColName->isChecked(), insertMode, EdInsertInto->text(), EdValues->text()};
-      RowRun rows(*Query1, options, out);
-      const auto progress = [&](qint64 written) {
-        ShowRunProgress(written);
-        return run.KeepGoing();
-      };
-      // Rows are written as they arrive, while an engine that reads ahead
-      // brings the rest; until the result is whole its size is unknown (a
-      // busy bar), then the count and the picture column follow.
-      BusyWhileUnknown busyBar(ProgressBar1);
-      if (!Query1->FetchAll([&](qint64) { return rows.WriteArrived(progress) && run.KeepGoing(); })) {
-        report = rows.Stopped();
-      } else {
-        const qint64 recordCount = Query1->RecordCount();
-        if (recordCount > 0) LabelRecCnt->setText(QString::number(recordCount));
-        BindPictureColumn();
-        // A count the engine cannot tell (-1) must not stop the run.
-        busyBar.SetSize(recordCount);
-        ProgressBar1->setValue(static_cast<int>(std::min<qint64>(rows.Written(), ProgressBar1->maximum())));
-        report = rows.Finish(progress);
+  RowRunReport report;
+  bool rendering = false;
+  {
+    // From the count statement to the last row, a wait for the server keeps
+    // the window alive and Esc stops the statement at the engine.
+    LongRun run = StartLongRun();
+    try {
+      CountRows(statement);
+      Query1->SQL().Clear();
+      Query1->SQL().SetText(statement);
+      Query1->Prepare();
+      Query1->Open();
+      if (render) {
+        rendering = true;
+        report = RenderResult(run, out, insertMode);
       }
-      if (report.stopped) ShowRunProgress(report.rows);
+    } catch (const EStopped&) {
+      report.stopped = true;
     }
-    if (insertMode) out.AddLine(QStringLiteral("go"));
-    out.Flush();
-    if (report.stopped) ShowMessage(QStringLiteral("查詢已停止: 輸出到第 %1 筆為止").arg(report.rows));
-    ReportAlteredValues(report.invalidTextValues, report.unrepresentableValues);
   }
+  if (render && insertMode) out.AddLine(QStringLiteral("go"));
+  out.Flush();
+  if (report.stopped)
+    ShowMessage(rendering ? QStringLiteral("查詢已停止: 輸出到第 %1 筆為止").arg(report.rows) : QStringLiteral("查詢已停止"));
+  if (render) ReportAlteredValues(report.invalidTextValues, report.unrepresentableValues);
+}
+
+// Every row of the open result as a line, written as the rows arrive; a
+// stop (Esc, or the engine stopped while the rest arrived) keeps whole lines.
+RowRunReport TForm1::RenderResult(LongRun& run, LineSink& out, bool insertMode) {
+  LabelFieldCnt->setText(QString::number(Query1->FieldCount()));
+  const RowRunOptions options{{Delimiter->text(), ChBLeftBrace->isChecked(), ChBRightBrace->isChecked()},
+                              ChBColName->isChecked(), insertMode, EdInsertInto->text(), EdValues->text()};
+  RowRun rows(*Query1, options, out);
+  const auto progress = [&](qint64 written) {
+    ShowRunProgress(written);
+    return run.KeepGoing();
+  };
+  // Rows are written as they arrive, while an engine that reads ahead
+  // brings the rest; until the result is whole its size is unknown (a busy
+  // bar), then the count and the picture column follow.
+  BusyWhileUnknown busyBar(ProgressBar1);
+  RowRunReport report;
+  try {
+    if (!Query1->FetchAll([&](qint64) { return rows.WriteArrived(progress) && run.KeepGoing(); })) {
+      report = rows.Stopped();
+    } else {
+      const qint64 recordCount = Query1->RecordCount();
+      if (recordCount > 0) LabelRecCnt->setText(QString::number(recordCount));
+      BindPictureColumn();
+      // A count the engine cannot tell (-1) must not stop the run.
+      busyBar.SetSize(recordCount);
+      ProgressBar1->setValue(static_cast<int>(std::min<qint64>(rows.Written(), ProgressBar1->maximum())));
+      report = rows.Finish(progress);
+    }
+  } catch (const EStopped&) {
+    report = rows.Stopped();
+  }
+  if (report.stopped) ShowRunProgress(report.rows);
+  return report;
 }
 
 LongRun TForm1::StartLongRun() {
-  return LongRun(ProgressBar1, QList<QWidget*>{ButtonSQLExec, ButtonSave, ButtonClearSQL, ButtonClearResult,
-                                                ButtonExit, ComboBox1, CmbTables, DBGrid1});
+  return LongRun(ProgressBar1,
+                 QList<QWidget*>{ButtonSQLExec, ButtonSave, ButtonClearSQL, ButtonClearResult, ButtonExit, ComboBox1,
+                                 CmbTables, DBGrid1},
+                 Query1);
 }
 
 // The row count by a count statement; engines that reject its form leave
-// the label as it was.
+// the label as it was. It does not wait for another session's lock: the
+// statement itself will, and one wait is enough. A stop ends the run.
 void TForm1::CountRows(const QString& statement) {
   Query1->Close();
   Query1->SQL().Clear();
+  struct WaitForLocksAfter {
+    TQuery* query;
+    ~WaitForLocksAfter() { query->SetWaitForLocks(true); }
+  } restore{Query1};
+  Query1->SetWaitForLocks(false);
   try {
     Query1->SQL().SetText(CountStatement(statement));
     Query1->Prepare();
     Query1->Open();
     LabelRecCnt->setText(QString::number(Query1->FieldByName(QStringLiteral("cnt"))->AsInteger()));
+  } catch (const EStopped&) {
+    throw;
   } catch (const Failure&) {
   }
 }

@@ -2,6 +2,7 @@
 #include "main/form1.h"
 
 #include "text/codepage.h"
+#include "database/engine_wait.h"
 #include "database/failure.h"
 #include "ui/messages.h"
 #include "controls/save_dialog.h"
@@ -91,8 +92,16 @@ void TForm1::ButtonSaveClick(QObject*) {
   LabelRecNo->setText(QStringLiteral("0"));
   Query1->Close();
   Query1->SQL().SetText(MemoSQL->toPlainText());
-  Query1->Open();
-  LongRun run = StartLongRun();
-  QueryToXLS(*Query1, fileName, &run);
+  bool stopped = false;
+  {
+    LongRun run = StartLongRun();
+    try {
+      Query1->Open();
+      QueryToXLS(*Query1, fileName, &run);
+    } catch (const EStopped&) {
+      stopped = true;  // at the engine, before anything was written
+    }
+  }
   Query1->Close();
+  if (stopped) ShowMessage(QStringLiteral("XLS存檔已停止, 沒有寫入檔案 %1").arg(fileName));
 }

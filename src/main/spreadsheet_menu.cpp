@@ -6,6 +6,7 @@
 #include "database/database.h"
 #include "database/query.h"
 #include "ui/long_run.h"
+#include "ui/messages.h"
 #include "ui/spreadsheet_export.h"
 
 void TForm1::mnuExcelOutClick(QObject*) {
@@ -14,6 +15,10 @@ void TForm1::mnuExcelOutClick(QObject*) {
   SaveDialog1->DefaultExt = QStringLiteral(".xls");
   SaveDialog1->Filter = kXlsSaveFilter;
   if (!SaveDialog1->Execute()) return;
+  if (!FetchWholeResult()) {
+    ShowMessage(QStringLiteral("Excel轉出已停止, 沒有儲存活頁簿 %1").arg(SaveDialog1->FileName));
+    return;
+  }
   LongRun run = StartLongRun();
   ExportToSpreadsheet(*dataSet, SaveDialog1->FileName, Database1->AliasName(), ProgressBar1, &run);
 }

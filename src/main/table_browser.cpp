@@ -2,6 +2,7 @@
 #include "main/form1.h"
 
 #include "text/codepage.h"
+#include "database/engine_wait.h"
 #include "database/failure.h"
 #include "ui/messages.h"
 #include "text/row_text.h"
@@ -35,6 +36,10 @@ void TForm1::CmbTablesEnter(QObject*) {
     Query1->Open();
     LabelRecCnt->setText(QString::number(Query1->FieldByName(QStringLiteral("rec_cnt"))->AsInteger()));
     Query1->Close();
+  } catch (const EStopped& stopped) {
+    ShowMessage(stopped.Message());
+  } catch (const EQueryHeld&) {
+    throw;  // a run holds the query: nothing of the browser happens
   } catch (const Failure& failure) {
     ShowError(failure.Message());
   }

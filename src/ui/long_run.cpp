@@ -1,5 +1,8 @@
 #include "ui/long_run.h"
 
+#include "database/engine_wait.h"
+#include "database/query.h"
+
 #include <QApplication>
 #include <QKeyEvent>
 #include <QProgressBar>
@@ -39,9 +42,46 @@ bool ForModalDialog(QObject* watched) {
   return false;
 }
 
+LongRun* current = nullptr;
+
+// How often the window is serviced while an engine call is waited for, and
+// how long an engine may take to stop after Esc before its connection is cut.
+constexpr int kWaitStepMs = 20;
+constexpr int kStopGraceMs = 250;
+
+// The bar is busy while the program waits for the server; afterwards it
+// shows what it showed before.
+class BusyBar {
+public:
+  explicit BusyBar(QProgressBar* bar) : bar_(bar) {
+    if (!bar_) return;
+    minimum_ = bar_->minimum();
+    maximum_ = bar_->maximum();
+    value_ = bar_->value();
+    bar_->setRange(0, 0);
+  }
+  ~BusyBar() {
+    if (!bar_) return;
+    bar_->setRange(minimum_, maximum_);
+    bar_->setValue(value_);
+  }
+
+private:
+  QPointer<QProgressBar> bar_;
+  int minimum_ = 0, maximum_ = 0, value_ = 0;
+};
+
 }  // namespace
 
-LongRun::LongRun(QProgressBar* bar, const QList<QWidget*>& starters) : bar_(bar) {
+LongRun* LongRun::Current() { return current; }
+
+LongRun::LongRun(QProgressBar* bar, const QList<QWidget*>& starters, TQuery* held)
+    : bar_(bar), held_(held), outer_(current) {
+  // Input is swallowed from the start: disabling a control moves the focus,
+  // and what that starts may already wait for the engine.
+  qApp->installEventFilter(this);
+  sinceEvents_.start();
+  current = this;
   for (QWidget* widget : starters) {
     if (widget && widget->isEnabled()) {
       widget->setEnabled(false);
@@ -56,15 +96,14 @@ LongRun::LongRun(QProgressBar* bar, const QList<QWidget*>& starters) : bar_(bar)
     bar_->setTextVisible(true);
     bar_->setToolTip(QStringLiteral("按 Esc 停止"));
   }
-  qApp->installEventFilter(this);
-  sinceEvents_.start();
 }
 
 LongRun::~LongRun() {
   // Input that arrived during the last stretch is swallowed too, not carried
   // out once the loop is over.
-  QCoreApplication::processEvents();
+  Pump();
   qApp->removeEventFilter(this);
+  current = outer_;
   for (const QPointer<QWidget>& widget : disabled_)
     if (widget) widget->setEnabled(true);
   if (bar_) {
@@ -74,12 +113,37 @@ LongRun::~LongRun() {
   }
 }
 
+void LongRun::Pump() {
+  const TQuery::Hold hold(held_);
+  QCoreApplication::processEvents();
+}
+
 bool LongRun::KeepGoing() {
   if (!stopped_ && sinceEvents_.elapsed() >= 50) {
-    QCoreApplication::processEvents();
+    Pump();
     sinceEvents_.restart();
   }
   return !stopped_;
+}
+
+void LongRun::WaitFor(const EngineWait& wait) {
+  if (wait.finished(5)) return;
+  const BusyBar busy(bar_);
+  bool stopAsked = false, severed = false;
+  QElapsedTimer sinceStop;
+  for (;;) {
+    if (stopped_ && !stopAsked) {
+      stopAsked = true;
+      sinceStop.start();
+      wait.stop();
+    } else if (stopAsked && !severed && sinceStop.elapsed() >= kStopGraceMs) {
+      severed = true;
+      wait.sever();
+    }
+    if (wait.finished(kWaitStepMs)) break;
+    Pump();
+  }
+  sinceEvents_.restart();
 }
 
 bool LongRun::eventFilter(QObject* watched, QEvent* event) {

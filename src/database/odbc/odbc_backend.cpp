@@ -93,11 +93,29 @@ Fetch FetchFor(TFieldType type, bool postgres) {
 // Rows a reading thread stores at a time.
 constexpr int kBlockRows = 2048;
 
+// Marks a driver call on a statement, for OdbcConnection::Cancel.
+class InFlight {
+public:
+  InFlight(OdbcCallsInFlight& calls, SQLHSTMT statement) : calls_(calls) {
+    std::lock_guard lock(calls_.mutex);
+    calls_.statement = statement;
+  }
+  ~InFlight() {
+    std::lock_guard lock(calls_.mutex);
+    calls_.statement = nullptr;
+  }
+  bool Cancelled() const { return calls_.cancelled; }
+
+private:
+  OdbcCallsInFlight& calls_;
+};
+
 class OdbcStatement : public BackendStatement {
 public:
   OdbcStatement(SQLHSTMT stmt, QString secret, bool postgres, std::function<void()> beforeExecute,
-                ConnectionReading& reading)
+                ConnectionReading& reading, OdbcCallsInFlight& calls)
       : stmt_(stmt),
+        calls_(calls),
         secret_(std::move(secret)),
         postgres_(postgres),
         beforeExecute_(std::move(beforeExecute)),
@@ -119,6 +137,8 @@ public:
     rows_.Restart();
     SQLFreeStmt(stmt_, SQL_CLOSE);
     beforeExecute_();
+    const InFlight inFlight(calls_, stmt_);
+    if (inFlight.Cancelled()) throw EDatabaseError(QStringLiteral("查詢已停止"));
     const SQLRETURN rc = SQLExecute(stmt_);
     // A statement that affects no rows answers SQL_NO_DATA: no failure.
     if (!Ok(rc) && rc != SQL_NO_DATA) throw EDatabaseError(Diagnostics(SQL_HANDLE_STMT, stmt_, secret_));
@@ -143,11 +163,18 @@ public:
 
   qint64 RowsAffected() const override { return rowsAffected_; }
   qint64 UnrepresentableValues() const override { return unrepresentable_; }
+  bool RowsReady() const override { return rows_.RowsReady(); }
+  void EndResult() override {
+    rows_.Restart();
+    SQLFreeStmt(stmt_, SQL_CLOSE);
+  }
 
 private:
   // The next row from the driver; on the reading thread or on the spot.
   RowsAhead::Stored StoreNext(RowStore& into, QString& failure) {
     try {
+      const InFlight inFlight(calls_, stmt_);
+      if (inFlight.Cancelled()) throw EDatabaseError(QStringLiteral("查詢已停止"));
       const SQLRETURN rc = SQLFetch(stmt_);
       if (rc == SQL_NO_DATA) return RowsAhead::Stored::End;
       if (!Ok(rc)) throw EDatabaseError(Diagnostics(SQL_HANDLE_STMT, stmt_, secret_));
@@ -283,6 +310,7 @@ private:
   }
 
   SQLHSTMT stmt_;
+  OdbcCallsInFlight& calls_;
   QString secret_;
   bool postgres_;
   std::atomic<qint64> unrepresentable_ = 0;  // counted on the reading thread too
@@ -507,6 +535,14 @@ QStringList OdbcConnection::TableNames() {
   return names;
 }
 
+void OdbcConnection::Cancel() {
+  std::lock_guard lock(calls_->mutex);
+  calls_->cancelled = true;
+  if (calls_->statement) SQLCancel(calls_->statement);
+}
+
+void OdbcConnection::ResetCancel() { calls_->cancelled = false; }
+
 bool OdbcConnection::Alive() const {
   reading_->Pause();
   SQLUINTEGER dead = SQL_CD_FALSE;
@@ -548,11 +584,16 @@ std::unique_ptr<BackendStatement> OdbcConnection::Prepare(const QString& sql, St
   if (!Ok(SQLAllocHandle(SQL_HANDLE_STMT, dbc_, &stmt)))
     throw EDatabaseError(Diagnostics(SQL_HANDLE_DBC, dbc_, secret_));
   auto wide = ToWide(sql);
-  if (!Ok(SQLPrepareW(stmt, wide.data(), SQL_NTS))) {
+  SQLRETURN prepared = SQL_ERROR;
+  {
+    const InFlight inFlight(*calls_, stmt);
+    prepared = SQLPrepareW(stmt, wide.data(), SQL_NTS);
+  }
+  if (!Ok(prepared)) {
     const QString message = Diagnostics(SQL_HANDLE_STMT, stmt, secret_);
     SQLFreeHandle(SQL_HANDLE_STMT, stmt);
     throw EDatabaseError(message);
   }
   return std::make_unique<OdbcStatement>(stmt, secret_, isPostgres_, [this, access] { EnterAccess(access); },
-                                         *reading_);
+                                         *reading_, *calls_);
 }

@@ -5,6 +5,8 @@
 #include "database/server_text.h"
 
 #include <QMap>
+#include <atomic>
+#include <mutex>
 
 // Data sources the driver manager lists, user and system, in its order.
 QStringList OdbcDataSources();
@@ -26,6 +28,14 @@ QString OdbcDataSourceConnection(const QString& dataSource, const QString& user,
 // them, mapped to each driver's own attributes.
 QString OdbcDriverConnection(const QString& driver, const QMap<QString, QString>& params);
 
+// The statement a thread is inside a driver call with, so that another
+// thread can cancel it (SQLCancel on a freed handle would crash).
+struct OdbcCallsInFlight {
+  std::mutex mutex;
+  void* statement = nullptr;
+  std::atomic<bool> cancelled = false;
+};
+
 class OdbcConnection : public BackendConnection {
 public:
   // Connects; throws EDatabaseError with the driver's text, in which
@@ -36,6 +46,8 @@ public:
   QStringList TableNames() override;
   std::unique_ptr<BackendStatement> Prepare(const QString& sql, StatementAccess access) override;
   bool Alive() const override;
+  void Cancel() override;
+  void ResetCancel() override;
 
 private:
   // Puts the connection in the access mode a statement asks for: PostgreSQL
@@ -46,6 +58,7 @@ private:
   void* dbc_ = nullptr;
   // The statement whose rows a thread reads; a pointer, so that it stays put.
   std::unique_ptr<ConnectionReading> reading_ = std::make_unique<ConnectionReading>();
+  std::unique_ptr<OdbcCallsInFlight> calls_ = std::make_unique<OdbcCallsInFlight>();
   QString secret_;
   bool isPostgres_ = false;
   StatementAccess access_ = StatementAccess::ReadWrite;

@@ -8,9 +8,14 @@
 #include "database/statement_text.h"
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <deque>
 #include <libpq-fe.h>
 #include <map>
+#include <mutex>
+#include <poll.h>
+#include <sys/socket.h>
 #include <vector>
 
 namespace {
@@ -43,9 +48,21 @@ public:
   // The statement whose cursor is open, if any.
   PgStatement* streaming = nullptr;
   unsigned cursorCount = 0;
+  // Stopping from another thread: the server's cancel request, and a flag
+  // so that nothing more is sent once the user stopped.
+  PGcancel* cancel = nullptr;
+  std::atomic<bool> cancelled = false;
+  bool waitForLocks = true;
 
   ~PgSession() {
+    if (cancel) PQfreeCancel(cancel);
     if (conn) PQfinish(conn);
+  }
+
+  // Throws when the user stopped: a statement sent after the stop would run
+  // to its end (the server's cancel applies to the statement under way).
+  void CheckCancelled() const {
+    if (cancelled) throw EDatabaseError(QStringLiteral("PostgreSQL 執行失敗:\ncanceling statement due to user request"));
   }
 
   // The program's own words, then the server's or the library's text.
@@ -61,6 +78,7 @@ public:
 
   // Runs a statement of the program's own; throws with the server's text.
   Result Run(const char* sql) {
+    CheckCancelled();
     Result r(PQexec(conn, sql));
     if (!r || !Succeeded(r.get())) {
       const QString text = Trimmed(r ? PQresultErrorMessage(r.get()) : PQerrorMessage(conn));
@@ -72,11 +90,18 @@ public:
   // Runs the user's statement: through the extended protocol, which the
   // server refuses for more than one statement.
   Result RunUser(const QByteArray& sql) {
+    CheckCancelled();
     return Result(PQexecParams(conn, sql.constData(), 0, nullptr, nullptr, nullptr, nullptr, 0));
   }
   void EndFailedTransaction() {
     if (PQstatus(conn) == CONNECTION_OK && PQtransactionStatus(conn) == PQTRANS_INERROR)
       Result(PQexec(conn, "ROLLBACK"));
+  }
+  // A statement that runs in a transaction of its own: read-only, and
+  // without waiting for other sessions' locks when it need not.
+  void BeginReadOnly() {
+    Run("BEGIN READ ONLY");
+    if (!waitForLocks) Run("SET LOCAL lock_timeout = 1");
   }
   // Ends the cursor that is streaming before anything else runs.
   void Yield();
@@ -104,7 +129,7 @@ public:
     if (access_ == StatementAccess::ReadOnly) {
       if (PQtransactionStatus(session_->conn) != PQTRANS_IDLE)
         throw EDatabaseError(QStringLiteral("連線上有一個未結束的交易, 唯讀查詢不能在其中執行"));
-      session_->Run("BEGIN READ ONLY");
+      session_->BeginReadOnly();
       if (!OpenCursor()) RunWhole(true);
     } else {
       RunWhole(false);
@@ -126,6 +151,17 @@ public:
 
   qint64 RowsAffected() const override { return rowsAffected_; }
   qint64 UnrepresentableValues() const override { return unrepresentable_; }
+  bool RowsReady() const override {
+    return !ready_.Empty() || !kept_.empty() || abandoned_ || session_->streaming != this ||
+           (reader_ && reader_->Ready());
+  }
+  void EndResult() override {
+    if (session_->streaming == this) Abandon();
+    kept_.clear();
+    ready_.Clear();
+    abandoned_ = false;
+    session_->EndFailedTransaction();
+  }
 
   // Another statement needs the connection: the rest of the result is lost.
   // What the reader had stored already is kept; only a result it had not
@@ -175,18 +211,19 @@ private:
       // failure (a write in a read-only transaction, a typing error) is
       // what the user reads.
       session_->Run("ROLLBACK");
-      session_->Run("BEGIN READ ONLY");
+      session_->BeginReadOnly();
       return false;
     }
     session_->streaming = this;
     const QByteArray fetch = "FETCH FORWARD " + QByteArray::number(kFirstFetchRows) + " FROM " + cursor_;
+    if (session_->cancelled) FailFetch(nullptr, QStringLiteral("canceling statement due to user request"));
     Result first(PQexec(session_->conn, fetch.constData()));
     if (!first || PQresultStatus(first.get()) != PGRES_TUPLES_OK) FailFetch(first.get());
     Describe(first.get());
     const std::size_t rowBytes = TakeBlock(first.get());
     // The rest arrives, stored, while the program works on the rows it has.
     if (session_->streaming == this)
-      reader_ = StartPgReadAhead(session_->conn, cursor_, rowBytes, kMostFetchRows, *encoder_);
+      reader_ = StartPgReadAhead(session_->conn, cursor_, rowBytes, kMostFetchRows, *encoder_, session_->cancelled);
     return true;
   }
 
@@ -318,7 +355,22 @@ void NoNotices(void*, const char*) {}
 
 }  // namespace
 
-PgConnection::PgConnection(const PgSettings& settings) : session_(std::make_shared<PgSession>()) {
+namespace {
+
+// Waits for the connection's socket to be ready as PQconnectPoll asks, in
+// short steps so that a stop is seen; false when the stop came.
+bool WaitForSocket(PGconn* conn, PostgresPollingStatusType polling, const std::atomic<bool>* stop) {
+  pollfd ready{PQsocket(conn), static_cast<short>(polling == PGRES_POLLING_READING ? POLLIN : POLLOUT), 0};
+  while (!(stop && *stop)) {
+    if (poll(&ready, 1, 100) != 0) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+PgConnection::PgConnection(const PgSettings& settings, const std::atomic<bool>* stop)
+    : session_(std::make_shared<PgSession>()) {
   session_->secret = settings.password;
   std::vector<QByteArray> keys, values;
   auto add = [&](const char* key, const QString& value) {
@@ -334,7 +386,6 @@ PgConnection::PgConnection(const PgSettings& settings) : session_(std::make_shar
   add("sslmode", settings.sslMode);
   add("application_name", settings.applicationName);
   add("client_encoding", QStringLiteral("UTF8"));
-  add("connect_timeout", QStringLiteral("10"));
   // Dates as ISO text, as the ODBC driver asks for them too; floats with
   // every digit they need on any server version.
   add("options", QStringLiteral("-c DateStyle=ISO,MDY -c extra_float_digits=3"));
@@ -345,12 +396,24 @@ PgConnection::PgConnection(const PgSettings& settings) : session_(std::make_shar
   }
   k.push_back(nullptr);
   v.push_back(nullptr);
-  session_->conn = PQconnectdbParams(k.data(), v.data(), 0);
+  // Connected step by step, so that a stop (or a host that never answers,
+  // after kConnectSeconds) ends the attempt.
+  constexpr int kConnectSeconds = 10;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(kConnectSeconds);
+  session_->conn = PQconnectStartParams(k.data(), v.data(), 0);
   if (!session_->conn) throw EDatabaseError(QStringLiteral("記憶體不足"));
-  if (PQstatus(session_->conn) != CONNECTION_OK)
-    throw EDatabaseError(MaskPassword(QStringLiteral("無法連接到 PostgreSQL 伺服器:\n") +
-                                          Trimmed(PQerrorMessage(session_->conn)),
-                                      settings.password));
+  auto fail = [&](const QString& reason) {
+    throw EDatabaseError(MaskPassword(QStringLiteral("無法連接到 PostgreSQL 伺服器:\n") + reason, settings.password));
+  };
+  for (PostgresPollingStatusType polling = PGRES_POLLING_WRITING; polling != PGRES_POLLING_OK;) {
+    if (polling == PGRES_POLLING_FAILED || PQstatus(session_->conn) == CONNECTION_BAD)
+      fail(Trimmed(PQerrorMessage(session_->conn)));
+    if (!WaitForSocket(session_->conn, polling, stop)) fail(QStringLiteral("連線已停止"));
+    if (std::chrono::steady_clock::now() > deadline)
+      fail(QStringLiteral("伺服器在 %1 秒內沒有回應").arg(kConnectSeconds));
+    polling = PQconnectPoll(session_->conn);
+  }
+  session_->cancel = PQgetCancel(session_->conn);
   PQsetNoticeProcessor(session_->conn, NoNotices, nullptr);
 }
 
@@ -373,3 +436,20 @@ std::unique_ptr<BackendStatement> PgConnection::Prepare(const QString& sql, Stat
 }
 
 bool PgConnection::Alive() const { return PQstatus(session_->conn) == CONNECTION_OK; }
+
+void PgConnection::Cancel() {
+  session_->cancelled = true;
+  char error[256];
+  if (session_->cancel) PQcancel(session_->cancel, error, sizeof error);
+}
+
+void PgConnection::Sever() {
+  // The call under way then fails as on a lost connection; the next
+  // statement connects again.
+  const int socket = PQsocket(session_->conn);
+  if (socket >= 0) shutdown(socket, SHUT_RDWR);
+}
+
+void PgConnection::ResetCancel() { session_->cancelled = false; }
+
+void PgConnection::SetWaitForLocks(bool wait) { session_->waitForLocks = wait; }

@@ -5,13 +5,16 @@
 #include "database/backend.h"
 #include "database/postgres/pg_settings.h"
 
+#include <atomic>
+
 class PgSession;
 
 class PgConnection : public BackendConnection {
 public:
   // Connects; throws EDatabaseError with the server's or the library's text,
-  // in which the password never appears.
-  explicit PgConnection(const PgSettings& settings);
+  // in which the password never appears. The attempt ends when `stop` is set
+  // (from another thread) or the server has not answered in ten seconds.
+  explicit PgConnection(const PgSettings& settings, const std::atomic<bool>* stop = nullptr);
   ~PgConnection() override;
 
   // Tables of the schemas on the search path, as the ODBC driver lists them.
@@ -22,6 +25,10 @@ public:
   // run on their own and commit at once.
   std::unique_ptr<BackendStatement> Prepare(const QString& sql, StatementAccess access) override;
   bool Alive() const override;
+  void Cancel() override;
+  void Sever() override;
+  void ResetCancel() override;
+  void SetWaitForLocks(bool wait) override;
 
 private:
   std::shared_ptr<PgSession> session_;

@@ -19,9 +19,16 @@ struct PgBlocks {
   std::size_t rowBytes;  // what a row takes, by the rows read so far
   int maxRows;
   const PgRowEncoder& encoder;
+  const std::atomic<bool>& cancelled;
   int asked = 0;  // rows asked for by the FETCH on its way, 0 when none is
 
   void Ask() {
+    // After a stop nothing more is asked: the server's cancel applies only
+    // to the FETCH under way.
+    if (cancelled) {
+      asked = 0;
+      return;
+    }
     const std::size_t rows = kReadAheadBlockBytes / std::max<std::size_t>(rowBytes, 1);
     const int count = static_cast<int>(std::clamp<std::size_t>(rows, 16, static_cast<std::size_t>(maxRows)));
     const QByteArray fetch = "FETCH FORWARD " + QByteArray::number(count) + " FROM " + cursor;
@@ -32,14 +39,16 @@ struct PgBlocks {
 }  // namespace
 
 std::unique_ptr<ReadAhead> StartPgReadAhead(PGconn* conn, const QByteArray& cursor, std::size_t rowBytes,
-                                            int maxRows, const PgRowEncoder& encoder) {
-  auto state = std::make_shared<PgBlocks>(PgBlocks{conn, cursor, rowBytes, maxRows, encoder});
+                                            int maxRows, const PgRowEncoder& encoder,
+                                            const std::atomic<bool>& cancelled) {
+  auto state = std::make_shared<PgBlocks>(PgBlocks{conn, cursor, rowBytes, maxRows, encoder, cancelled});
   state->Ask();
   auto reader = std::make_unique<ReadAhead>(
       [state] {
         ReadAhead::Block block;
         if (state->asked == 0) {
-          block.failure = QString::fromUtf8(PQerrorMessage(state->conn)).trimmed();
+          block.failure = state->cancelled ? QStringLiteral("canceling statement due to user request")
+                                           : QString::fromUtf8(PQerrorMessage(state->conn)).trimmed();
           return block;
         }
         const PgResult rows = TakeResult(state->conn);

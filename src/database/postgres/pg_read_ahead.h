@@ -5,6 +5,7 @@
 #include "database/postgres/pg_row_encoder.h"
 #include "database/read_ahead.h"
 
+#include <atomic>
 #include <libpq-fe.h>
 #include <memory>
 
@@ -16,6 +17,7 @@ using PgResult = std::unique_ptr<PGresult, PgResultDeleter>;
 // Fetches from `cursor` as many rows at a time as make about a block's
 // bytes (kReadAheadBlockBytes), judged by the rows so far (`rowBytes` each
 // in the first block), at most `maxRows`. `encoder` must outlive the
-// read-ahead.
+// read-ahead; nothing more is asked once `cancelled` is set.
 std::unique_ptr<ReadAhead> StartPgReadAhead(PGconn* conn, const QByteArray& cursor, std::size_t rowBytes,
-                                            int maxRows, const PgRowEncoder& encoder);
+                                            int maxRows, const PgRowEncoder& encoder,
+                                            const std::atomic<bool>& cancelled);

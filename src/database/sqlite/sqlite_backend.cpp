@@ -59,6 +59,12 @@ public:
   bool FetchRow(RowStore& into) override { return rows_.FetchRow(into, columns_.size()); }
   qint64 FetchRows(RowStore& into, qint64 atMost) override { return rows_.FetchRows(into, atMost, columns_.size()); }
   qint64 RowsAffected() const override { return rowsAffected_; }
+  bool RowsReady() const override { return rows_.RowsReady(); }
+  void EndResult() override {
+    rows_.Restart();
+    sqlite3_reset(stmt_);
+    pendingRow_ = false;
+  }
 
 private:
   // Stores the current row and steps to the next; the engine's text when
@@ -181,9 +187,32 @@ SqliteConnection::SqliteConnection(const QString& path) {
     throw EDatabaseError(QStringLiteral("%1: %2").arg(message, path));
   }
   sqlite3_extended_result_codes(db_, 0);
-  // Another writer's lock is waited for a while, not failed at once.
-  sqlite3_busy_timeout(db_, kSqliteBusyMilliseconds);
+  // Another writer's lock is waited for a while, not failed at once; a stop
+  // ends the wait, and so does the progress handler a long statement.
+  sqlite3_busy_handler(db_, &SqliteConnection::BusyWait, this);
+  sqlite3_progress_handler(db_, 1000, &SqliteConnection::StopRequested, this);
 }
+
+int SqliteConnection::BusyWait(void* connection, int attempt) {
+  auto* self = static_cast<SqliteConnection*>(connection);
+  if (self->cancelled_ || !self->waitForLocks_) return 0;
+  const auto now = std::chrono::steady_clock::now();
+  if (attempt == 0) self->busySince_ = now;
+  if (now - self->busySince_ >= std::chrono::milliseconds(kSqliteBusyMilliseconds)) return 0;
+  sqlite3_sleep(10);
+  return 1;
+}
+
+int SqliteConnection::StopRequested(void* connection) {
+  return static_cast<SqliteConnection*>(connection)->cancelled_ ? 1 : 0;
+}
+
+void SqliteConnection::Cancel() {
+  cancelled_ = true;
+  sqlite3_interrupt(db_);
+}
+
+void SqliteConnection::ResetCancel() { cancelled_ = false; }
 
 SqliteConnection::~SqliteConnection() {
   reading_->Pause();

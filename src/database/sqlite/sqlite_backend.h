@@ -3,6 +3,9 @@
 #include "database/backend.h"
 #include "database/read_ahead.h"
 
+#include <atomic>
+#include <chrono>
+
 struct sqlite3;
 
 // The field type of a column from its declared SQL type (the first rule that
@@ -23,11 +26,20 @@ public:
 
   QStringList TableNames() override;
   std::unique_ptr<BackendStatement> Prepare(const QString& sql, StatementAccess access) override;
+  void Cancel() override;
+  void ResetCancel() override;
+  void SetWaitForLocks(bool wait) override { waitForLocks_ = wait; }
 
 private:
+  // SQLite calls these on the thread that steps a statement.
+  static int BusyWait(void* connection, int attempt);
+  static int StopRequested(void* connection);
   // Whether the text between from and end holds more than blanks and comments.
   bool RemainsAStatement(const char* from, const char* end) const;
   sqlite3* db_ = nullptr;
+  std::atomic<bool> cancelled_ = false;
+  std::atomic<bool> waitForLocks_ = true;
+  std::chrono::steady_clock::time_point busySince_;
   // The statement whose rows a thread reads; a pointer, so that it stays put.
   std::unique_ptr<ConnectionReading> reading_ = std::make_unique<ConnectionReading>();
 };
