@@ -126,12 +126,12 @@ protected:
     UseDatabase(db_->Alias());
     W().chbShowMemo->setChecked(false);
   }
-  // Does `act` once the row loop has written rows, as a user watching the
-  // counter would; the window handles it while the loop runs.
+  // Does `act` once the run has its result open and writes its rows, as a
+  // user watching it would; the window handles it while the loop runs.
   void DuringTheRowLoop(std::function<void()> act) {
     watcher_.setInterval(1);
     QObject::connect(&watcher_, &QTimer::timeout, &W(), [this, act] {
-      if (W().LabelRecNo->text().toLongLong() <= 0) return;
+      if (!W().Query1->Active() || W().LabelRecNo->text().toLongLong() <= 0) return;
       watcher_.stop();
       act();
     });

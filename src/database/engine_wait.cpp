@@ -8,10 +8,19 @@ EngineWaitHandler& Handler() {
   static EngineWaitHandler handler;
   return handler;
 }
+// The handler serves the thread that set it (the window's): a call made on
+// another thread (inside an engine call already waited for) runs there.
+std::thread::id& HandlerThread() {
+  static std::thread::id thread;
+  return thread;
+}
 }  // namespace
 
-void SetEngineWaitHandler(EngineWaitHandler handler) { Handler() = std::move(handler); }
-bool HasEngineWaitHandler() { return static_cast<bool>(Handler()); }
+void SetEngineWaitHandler(EngineWaitHandler handler) {
+  Handler() = std::move(handler);
+  HandlerThread() = std::this_thread::get_id();
+}
+bool HasEngineWaitHandler() { return Handler() && HandlerThread() == std::this_thread::get_id(); }
 
 void RunEngineCall(const std::function<void()>& call, const EngineStop& stop, const QString& stoppedMessage) {
   if (!HasEngineWaitHandler()) return call();
@@ -59,6 +68,24 @@ void RunEngineCall(const std::function<void()>& call, const EngineStop& stop, co
     if (stopped) throw EStopped(stoppedMessage);
     std::rethrow_exception(failure);
   }
+}
+
+void AwaitEngine(const std::function<bool(int)>& finished, const EngineStop& stop) {
+  if (finished(5)) return;
+  if (!HasEngineWaitHandler()) {
+    while (!finished(1000)) {}
+    return;
+  }
+  EngineWait wait;
+  wait.finished = finished;
+  wait.stop = [&] {
+    if (stop.stop) stop.stop();
+  };
+  wait.sever = [&] {
+    if (stop.sever) stop.sever();
+  };
+  Handler()(wait);
+  while (!finished(1000)) {}
 }
 
 namespace engine_wait_detail {

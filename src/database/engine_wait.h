@@ -47,6 +47,11 @@ struct EngineStop {
 void RunEngineCall(const std::function<void()>& call, const EngineStop& stop,
                    const QString& stoppedMessage = QStringLiteral("查詢已停止"));
 
+// Waits through the handler for something an engine's thread does (a thread
+// that reads ahead coming to its end): `finished` as in EngineWait. Without
+// a handler, simply waits.
+void AwaitEngine(const std::function<bool(int milliseconds)>& finished, const EngineStop& stop);
+
 // The same for a call that no engine can stop (a driver's connect): once
 // the user stopped it, the wait ends at once with EStopped and the call
 // goes on by itself, dropping its result when it ends. `call` must own what

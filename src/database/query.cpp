@@ -177,6 +177,9 @@ void TQuery::Open() {
 void TQuery::Close() {
   CheckNotHeld();
   if (!active_) return;
+  // A closed result holds nothing at the engine: no read lock, cursor or
+  // open transaction that would keep another session waiting.
+  if (statement_) statement_->EndResult();
   active_ = false;
   fields_.clear();
   rows_->Clear();

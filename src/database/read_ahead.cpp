@@ -8,8 +8,8 @@ namespace {
 constexpr std::size_t kBlocksAhead = 4;
 }  // namespace
 
-ReadAhead::ReadAhead(std::function<Block()> produce, std::function<void()> finish)
-    : produce_(std::move(produce)), finish_(std::move(finish)), thread_([this] { Run(); }) {}
+ReadAhead::ReadAhead(std::function<Block()> produce, std::function<void()> finish, EngineStop engine)
+    : produce_(std::move(produce)), finish_(std::move(finish)), engine_(std::move(engine)), thread_([this] { Run(); }) {}
 
 ReadAhead::~ReadAhead() { Stop(); }
 
@@ -19,6 +19,14 @@ std::deque<ReadAhead::Block> ReadAhead::Stop() {
     stop_ = true;
   }
   changed_.notify_all();
+  // The thread may be inside an engine call that does not end (a server
+  // that stopped answering): waited for as the engine's calls are.
+  AwaitEngine(
+      [this](int ms) {
+        std::unique_lock lock(mutex_);
+        return changed_.wait_for(lock, std::chrono::milliseconds(ms), [this] { return finished_; });
+      },
+      engine_);
   if (thread_.joinable()) thread_.join();
   std::deque<Block> rest;
   rest.swap(ready_);
@@ -92,8 +100,8 @@ namespace {
 constexpr qint64 kReadAheadFrom = 64;
 }  // namespace
 
-RowsAhead::RowsAhead(ConnectionReading& reading, StoreNext storeNext, int blockRows)
-    : reading_(reading), storeNext_(std::move(storeNext)), blockRows_(blockRows) {}
+RowsAhead::RowsAhead(ConnectionReading& reading, StoreNext storeNext, int blockRows, EngineStop engine)
+    : reading_(reading), storeNext_(std::move(storeNext)), blockRows_(blockRows), engine_(std::move(engine)) {}
 
 RowsAhead::~RowsAhead() { Restart(); }
 
@@ -149,7 +157,7 @@ void RowsAhead::StartReading() {
     }
     block.last = false;
     return block;
-  });
+  }, std::function<void()>(), engine_);
 }
 
 bool RowsAhead::FetchRow(RowStore& into, std::size_t columns) {

@@ -3,6 +3,7 @@
 // the program, so that the engine's work overlaps the program's: the window
 // writes lines while the next rows are read. While it runs, the thread owns
 // the connection; nothing else may use it until the read-ahead has ended.
+#include "database/engine_wait.h"
 #include "database/row_store.h"
 
 #include <QString>
@@ -29,8 +30,10 @@ public:
   };
   // `produce` reads and stores the next block, on the thread; it is called
   // until it gives the last block or a failure. `finish` runs on the thread
-  // when it ends, however it ends.
-  explicit ReadAhead(std::function<Block()> produce, std::function<void()> finish = {});
+  // when it ends, however it ends. `engine` stops the engine call the thread
+  // may be inside when the program must not wait for it (a server that
+  // stopped answering).
+  explicit ReadAhead(std::function<Block()> produce, std::function<void()> finish = {}, EngineStop engine = {});
   // Stops after the block under way and waits for the thread.
   ~ReadAhead();
 
@@ -47,6 +50,7 @@ private:
 
   std::function<Block()> produce_;
   std::function<void()> finish_;
+  EngineStop engine_;
   mutable std::mutex mutex_;
   std::condition_variable changed_;
   std::deque<Block> ready_;
@@ -103,7 +107,7 @@ public:
   // on the spot, never both at once. Sets the engine's text when it fails.
   using StoreNext = std::function<Stored(RowStore& into, QString& failure)>;
 
-  RowsAhead(ConnectionReading& reading, StoreNext storeNext, int blockRows);
+  RowsAhead(ConnectionReading& reading, StoreNext storeNext, int blockRows, EngineStop engine = {});
   ~RowsAhead() override;
 
   // A new run of the statement: what was read before is dropped. Call
@@ -125,6 +129,7 @@ private:
   ConnectionReading& reading_;
   StoreNext storeNext_;
   int blockRows_;
+  EngineStop engine_;
   std::unique_ptr<ReadAhead> reader_;
   std::deque<ReadAhead::Block> read_;  // blocks the thread read before it stopped
   ReadyRows ready_;

@@ -146,7 +146,13 @@ RowRunReport TForm1::RenderResult(LongRun& run, LineSink& out, bool insertMode) 
   BusyWhileUnknown busyBar(ProgressBar1);
   RowRunReport report;
   try {
-    if (!Query1->FetchAll([&](qint64) { return rows.WriteArrived(progress) && run.KeepGoing(); })) {
+    // Between blocks the window catches up too, with the counter as it is.
+    const auto writeArrived = [&](qint64) {
+      if (!rows.WriteArrived(progress)) return false;
+      ShowRunProgress(rows.Written());
+      return run.KeepGoing();
+    };
+    if (!Query1->FetchAll(writeArrived)) {
       report = rows.Stopped();
     } else {
       const qint64 recordCount = Query1->RecordCount();

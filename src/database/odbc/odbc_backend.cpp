@@ -120,7 +120,8 @@ public:
         postgres_(postgres),
         beforeExecute_(std::move(beforeExecute)),
         reading_(reading),
-        rows_(reading, [this](RowStore& into, QString& failure) { return StoreNext(into, failure); }, kBlockRows) {}
+        rows_(reading, [this](RowStore& into, QString& failure) { return StoreNext(into, failure); }, kBlockRows,
+              {.stop = [stmt] { SQLCancel(stmt); }, .sever = {}}) {}
   ~OdbcStatement() override {
     rows_.Restart();
     SQLFreeHandle(SQL_HANDLE_STMT, stmt_);

@@ -1,5 +1,6 @@
 #include "database/postgres/pg_backend.h"
 
+#include "database/engine_wait.h"
 #include "database/failure.h"
 #include "database/password_mask.h"
 #include "database/postgres/pg_read_ahead.h"
@@ -10,6 +11,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cstring>
 #include <deque>
 #include <libpq-fe.h>
 #include <map>
@@ -59,6 +61,22 @@ public:
     if (conn) PQfinish(conn);
   }
 
+  // The statement under way stops at the server; nothing more is sent.
+  void Cancel() {
+    cancelled = true;
+    char error[256];
+    if (cancel) PQcancel(cancel, error, sizeof error);
+  }
+  // The call under way then fails as on a lost connection; the next
+  // statement connects again.
+  void Sever() const {
+    const int socket = PQsocket(conn);
+    if (socket >= 0) shutdown(socket, SHUT_RDWR);
+  }
+  EngineStop Stopper() {
+    return {.stop = [this] { Cancel(); }, .sever = [this] { Sever(); }};
+  }
+
   // Throws when the user stopped: a statement sent after the stop would run
   // to its end (the server's cancel applies to the statement under way).
   void CheckCancelled() const {
@@ -77,8 +95,9 @@ public:
   }
 
   // Runs a statement of the program's own; throws with the server's text.
+  // After a stop, only what ends a transaction is still sent.
   Result Run(const char* sql) {
-    CheckCancelled();
+    if (std::strncmp(sql, "ROLLBACK", 8) != 0 && std::strncmp(sql, "COMMIT", 6) != 0) CheckCancelled();
     Result r(PQexec(conn, sql));
     if (!r || !Succeeded(r.get())) {
       const QString text = Trimmed(r ? PQresultErrorMessage(r.get()) : PQerrorMessage(conn));
@@ -127,6 +146,7 @@ public:
     abandoned_ = false;
     rowsAffected_ = -1;
     if (access_ == StatementAccess::ReadOnly) {
+      session_->EndFailedTransaction();  // what a stop or a failure left behind
       if (PQtransactionStatus(session_->conn) != PQTRANS_IDLE)
         throw EDatabaseError(QStringLiteral("連線上有一個未結束的交易, 唯讀查詢不能在其中執行"));
       session_->BeginReadOnly();
@@ -223,7 +243,8 @@ private:
     const std::size_t rowBytes = TakeBlock(first.get());
     // The rest arrives, stored, while the program works on the rows it has.
     if (session_->streaming == this)
-      reader_ = StartPgReadAhead(session_->conn, cursor_, rowBytes, kMostFetchRows, *encoder_, session_->cancelled);
+      reader_ = StartPgReadAhead(session_->conn, cursor_, rowBytes, kMostFetchRows, *encoder_, session_->cancelled,
+                                 session_->Stopper());
     return true;
   }
 
@@ -437,18 +458,9 @@ std::unique_ptr<BackendStatement> PgConnection::Prepare(const QString& sql, Stat
 
 bool PgConnection::Alive() const { return PQstatus(session_->conn) == CONNECTION_OK; }
 
-void PgConnection::Cancel() {
-  session_->cancelled = true;
-  char error[256];
-  if (session_->cancel) PQcancel(session_->cancel, error, sizeof error);
-}
+void PgConnection::Cancel() { session_->Cancel(); }
 
-void PgConnection::Sever() {
-  // The call under way then fails as on a lost connection; the next
-  // statement connects again.
-  const int socket = PQsocket(session_->conn);
-  if (socket >= 0) shutdown(socket, SHUT_RDWR);
-}
+void PgConnection::Sever() { session_->Sever(); }
 
 void PgConnection::ResetCancel() { session_->cancelled = false; }
 

@@ -40,7 +40,7 @@ struct PgBlocks {
 
 std::unique_ptr<ReadAhead> StartPgReadAhead(PGconn* conn, const QByteArray& cursor, std::size_t rowBytes,
                                             int maxRows, const PgRowEncoder& encoder,
-                                            const std::atomic<bool>& cancelled) {
+                                            const std::atomic<bool>& cancelled, EngineStop engine) {
   auto state = std::make_shared<PgBlocks>(PgBlocks{conn, cursor, rowBytes, maxRows, encoder, cancelled});
   state->Ask();
   auto reader = std::make_unique<ReadAhead>(
@@ -69,6 +69,7 @@ std::unique_ptr<ReadAhead> StartPgReadAhead(PGconn* conn, const QByteArray& curs
       },
       [state] {
         if (state->asked) TakeResult(state->conn);  // stopped with a block on its way
-      });
+      },
+      std::move(engine));
   return reader;
 }

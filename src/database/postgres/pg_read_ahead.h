@@ -17,7 +17,8 @@ using PgResult = std::unique_ptr<PGresult, PgResultDeleter>;
 // Fetches from `cursor` as many rows at a time as make about a block's
 // bytes (kReadAheadBlockBytes), judged by the rows so far (`rowBytes` each
 // in the first block), at most `maxRows`. `encoder` must outlive the
-// read-ahead; nothing more is asked once `cancelled` is set.
+// read-ahead; nothing more is asked once `cancelled` is set. `engine` stops
+// a FETCH that does not end when the read-ahead must stop.
 std::unique_ptr<ReadAhead> StartPgReadAhead(PGconn* conn, const QByteArray& cursor, std::size_t rowBytes,
                                             int maxRows, const PgRowEncoder& encoder,
-                                            const std::atomic<bool>& cancelled);
+                                            const std::atomic<bool>& cancelled, EngineStop engine);

@@ -26,7 +26,7 @@ public:
           if (!pendingRow_) return RowsAhead::Stored::End;
           failure = StoreRow(into);
           return failure.isEmpty() ? RowsAhead::Stored::Row : RowsAhead::Stored::Failed;
-        }, kBlockRows) {}
+        }, kBlockRows, {.stop = [db] { sqlite3_interrupt(db); }, .sever = {}}) {}
   ~SqliteStatement() override {
     rows_.Restart();
     sqlite3_finalize(stmt_);
