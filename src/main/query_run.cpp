@@ -146,10 +146,11 @@ RowRunReport TForm1::RenderResult(LongRun& run, LineSink& out, bool insertMode) 
   BusyWhileUnknown busyBar(ProgressBar1);
   RowRunReport report;
   try {
-    // Between blocks the window catches up too, with the counter as it is.
+    // Between blocks the window catches up too, with the counter as it is
+    // (painted when the window next catches up, not at once: that costs).
     const auto writeArrived = [&](qint64) {
       if (!rows.WriteArrived(progress)) return false;
-      ShowRunProgress(rows.Written());
+      LabelRecNo->setText(QString::number(rows.Written()));
       return run.KeepGoing();
     };
     if (!Query1->FetchAll(writeArrived)) {
