@@ -76,6 +76,8 @@ public:
   virtual void Sever() {}
   // Before a new call: a cancel of an earlier one no longer applies.
   virtual void ResetCancel() {}
+  // The mark the engine quotes names with ('"', or '`' for MySQL).
+  virtual QChar IdentifierQuote() const { return QLatin1Char('"'); }
   // Whether the statements that follow wait for another session's lock
   // (true at first); a statement that only helps (a count) need not.
   virtual void SetWaitForLocks(bool) {}

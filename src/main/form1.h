@@ -7,6 +7,8 @@
 #include <vector>
 
 class AutomationObject;
+class FieldNames;
+class StatementAssist;
 
 class QAction;
 class QCheckBox;
@@ -70,6 +72,9 @@ public:
   QLabel* Label5;
   QLabel* LabelRecCnt;
 
+  // Completion, colours and the statements of this session in MemoSQL.
+  StatementAssist* SqlAssist;
+
   // Components without a visible control.
   TDatabase* Database1;
   TQuery* Query1;
@@ -132,7 +137,8 @@ public:
   // What the login-managed connection is about to use, the password masked.
   QString ConnectionReport() const;
 
-  // The statement as the user typed it, lines joined by CR LF.
+  // The statement a run runs, lines joined by CR LF: the text selected in
+  // MemoSQL, or all of it when nothing is selected.
   QString StatementText() const;
 
   // Running a statement and rendering its rows.
@@ -170,6 +176,8 @@ protected:
   void resizeEvent(QResizeEvent* event) override;
 
 private:
+  void CreateStatementAssist();
+  std::unique_ptr<FieldNames> CompletionFields;
   void CreateControls();
   void CreateComponents();
   void ConnectHandlers();

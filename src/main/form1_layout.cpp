@@ -2,6 +2,7 @@
 #include "main/form1.h"
 
 #include "database/engine_wait.h"
+#include "database/field_names.h"
 
 #include "database/database.h"
 #include "database/query.h"

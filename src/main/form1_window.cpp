@@ -12,7 +12,11 @@
 #include "controls/db_image.h"
 #include "ui/guard.h"
 #include "ui/long_run.h"
+#include "controls/statement/statement_assist.h"
+#include "database/backend.h"
 #include "database/engine_wait.h"
+#include "database/field_names.h"
+#include "text/names.h"
 #include "platform/admin_presence.h"
 
 #include <QAbstractItemView>
@@ -80,6 +84,7 @@ void TForm1::ConnectHandlers() {
     watched->installEventFilter(this);
   CmbTables->lineEdit()->installEventFilter(this);
   DBGrid1->FetchRest = [this](TQuery&) { return FetchWholeResult(); };
+  CreateStatementAssist();
   // The engine's waits for the server keep the window alive and stop on
   // Esc: within a long run as part of it, otherwise as a run of their own
   // (a field browse, a connection), which disables nothing.
@@ -91,6 +96,27 @@ void TForm1::ConnectHandlers() {
   ComboBox1->view()->installEventFilter(this);
   ComboBox1->installEventFilter(this);
   Timer1->start();
+}
+
+void TForm1::CreateStatementAssist() {
+  CompletionFields = std::make_unique<FieldNames>(Query1->DatabaseName());
+  StatementCatalog catalog;
+  catalog.tables = [this] {
+    QStringList names;
+    for (int i = 0; i < CmbTables->count(); ++i) names << CmbTables->itemText(i);
+    return names;
+  };
+  catalog.fields = [this](const QString& table) {
+    // Read only when that cuts no result that is still arriving.
+    const bool mayRead = !LongRun::Current() && !(Query1->Active() && !Query1->AllFetched());
+    CompletionFields->SetDatabaseName(Query1->DatabaseName());
+    return CompletionFields->Of(table, mayRead);
+  };
+  catalog.spelled = [this](const QString& name) {
+    const BackendConnection* connection = Database1->Connection();
+    return SpelledName(name, connection ? connection->IdentifierQuote() : QLatin1Char('"'));
+  };
+  SqlAssist = new StatementAssist(MemoSQL, std::move(catalog));
 }
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {

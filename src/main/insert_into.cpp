@@ -6,9 +6,13 @@
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QTextCursor>
 
 QString TForm1::StatementText() const {
-  QString text = MemoSQL->toPlainText();
+  const QTextCursor selection = MemoSQL->textCursor();
+  QString text = selection.hasSelection() ? selection.selectedText() : MemoSQL->toPlainText();
+  // A selection separates its lines with the paragraph separator.
+  text.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
   text.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
   return text;
 }

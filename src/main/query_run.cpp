@@ -10,6 +10,7 @@
 #include "text/text_utils.h"
 #include "controls/db_grid.h"
 #include "controls/db_image.h"
+#include "controls/statement/statement_assist.h"
 #include "controls/text_pane.h"
 #include "database/query.h"
 
@@ -89,6 +90,7 @@ void TForm1::ButtonSQLExecClick(QObject*) {
     MemoSQL->setFocus();
     return;
   }
+  SqlAssist->Remember(statement);
   BusyCursor busy;
   UpdateInsertInto();
   DBImage1->SetDataField(QString());

@@ -91,7 +91,7 @@ void TForm1::ButtonSaveClick(QObject*) {
   }
   LabelRecNo->setText(QStringLiteral("0"));
   Query1->Close();
-  Query1->SQL().SetText(MemoSQL->toPlainText());
+  Query1->SQL().SetText(StatementText());
   bool stopped = false;
   {
     LongRun run = StartLongRun();

@@ -503,6 +503,11 @@ OdbcConnection::OdbcConnection(const QString& connectionString, const QString& s
   SQLSMALLINT dbmsLength = 0;
   if (Ok(SQLGetInfoW(dbc, SQL_DBMS_NAME, dbms, sizeof dbms, &dbmsLength)))
     isPostgres_ = FromWide(dbms).startsWith(QLatin1String("PostgreSQL"), Qt::CaseInsensitive);
+  SQLWCHAR quote[8] = {0};
+  SQLSMALLINT quoteLength = 0;
+  if (Ok(SQLGetInfoW(dbc, SQL_IDENTIFIER_QUOTE_CHAR, quote, sizeof quote, &quoteLength)) && quote[0] != 0 &&
+      quote[0] != u' ')
+    identifierQuote_ = QChar(static_cast<char16_t>(quote[0]));
 }
 
 OdbcConnection::~OdbcConnection() {

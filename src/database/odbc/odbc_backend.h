@@ -48,6 +48,7 @@ public:
   bool Alive() const override;
   void Cancel() override;
   void ResetCancel() override;
+  QChar IdentifierQuote() const override { return identifierQuote_; }
 
 private:
   // Puts the connection in the access mode a statement asks for: PostgreSQL
@@ -61,5 +62,6 @@ private:
   std::unique_ptr<OdbcCallsInFlight> calls_ = std::make_unique<OdbcCallsInFlight>();
   QString secret_;
   bool isPostgres_ = false;
+  QChar identifierQuote_ = QLatin1Char('"');
   StatementAccess access_ = StatementAccess::ReadWrite;
 };
