@@ -265,6 +265,10 @@ qint64 TQuery::FetchBlock(qint64 count) {
   return more;
 }
 
+QChar TQuery::IdentifierQuote() const {
+  return database_ && database_->Connection() ? database_->Connection()->IdentifierQuote() : QLatin1Char('"');
+}
+
 qint64 TQuery::FetchedCount() const { return rows_->Count(); }
 
 qint64 TQuery::UnrepresentableValues() const {

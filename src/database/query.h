@@ -110,6 +110,8 @@ public:
   TParam& Params(int index) { return params_.at(static_cast<std::size_t>(index)); }
   const TParam& Params(int index) const { return params_.at(static_cast<std::size_t>(index)); }
   qint64 RowsAffected() const { return rowsAffected_; }
+  // The mark the connected engine quotes names with ('"' when unknown).
+  QChar IdentifierQuote() const;
   // Values of the open result fetched so far that could not be represented
   // and are null instead (see BackendStatement).
   qint64 UnrepresentableValues() const;

@@ -160,7 +160,7 @@ private:
   QString ReconnectPrevAlias(QString& message);
   void ConnectAlias(const QString& alias);
 
-  void ReportAlteredValues(qint64 invalidText, qint64 unrepresentable);
+  void ReportAlteredValues(const struct RowRunReport& report);
   struct RowRunReport RenderResult(class LongRun& run, class LineSink& out, bool insertMode);
   void CountRows(const QString& statement);
   void BindPictureColumn();

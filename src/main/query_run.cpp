@@ -128,7 +128,7 @@ void TForm1::ButtonSQLExecClick(QObject*) {
   out.Flush();
   if (report.stopped)
     ShowMessage(rendering ? QStringLiteral("查詢已停止: 輸出到第 %1 筆為止").arg(report.rows) : QStringLiteral("查詢已停止"));
-  if (render) ReportAlteredValues(report.invalidTextValues, report.unrepresentableValues);
+  if (render) ReportAlteredValues(report);
 }
 
 // Every row of the open result as a line, written as the rows arrive; a
@@ -225,11 +225,14 @@ void TForm1::ShowRunProgress(qint64 row) {
 }
 
 // One message at the end of a run when some value could not be shown as it is.
-void TForm1::ReportAlteredValues(qint64 invalidText, qint64 unrepresentable) {
+void TForm1::ReportAlteredValues(const RowRunReport& report) {
   QStringList lines;
-  if (invalidText > 0)
-    lines << QStringLiteral("有 %1 個文字值含有不是UTF-8的位元組, 已以 \uFFFD 顯示").arg(invalidText);
-  if (unrepresentable > 0)
-    lines << QStringLiteral("有 %1 個日期或時間超出程式能表示的範圍, 已以 null 顯示").arg(unrepresentable);
+  if (report.invalidTextValues > 0)
+    lines << QStringLiteral("有 %1 個文字值含有不是UTF-8的位元組, 已以 \uFFFD 顯示").arg(report.invalidTextValues);
+  if (report.unrepresentableValues > 0)
+    lines << QStringLiteral("有 %1 個日期或時間超出程式能表示的範圍, 已以 null 顯示").arg(report.unrepresentableValues);
+  if (report.splitBatchValues > 0)
+    lines << QStringLiteral("有 %1 個文字值含有只有 go 的一行, 其中的換行已寫成 char(13)、char(10) 相接, 以免把指令批次切斷")
+                 .arg(report.splitBatchValues);
   if (!lines.isEmpty()) ShowMessage(lines.join(QLatin1Char('\n')));
 }

@@ -4,6 +4,7 @@
 #include "text/codepage.h"
 #include "database/engine_wait.h"
 #include "database/failure.h"
+#include "files/save_target.h"
 #include "ui/messages.h"
 #include "controls/save_dialog.h"
 #include "controls/text_pane.h"
@@ -49,6 +50,7 @@ qsizetype WritePieces(const TTextPane& pane, QSaveFile& file, const QString& fil
 // The pane's text in Big5; with the user's leave in UTF-8 when Big5 cannot
 // hold every character. The file is replaced only when every byte was written.
 void SaveText(const TTextPane& pane, const QString& fileName) {
+  CheckSaveTarget(fileName, QStringLiteral("無法產生檔案 %1"));
   for (const bool utf8 : {false, true}) {
     QSaveFile file(fileName);
     if (!file.open(QIODevice::WriteOnly))

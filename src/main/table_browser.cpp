@@ -6,7 +6,10 @@
 #include "database/failure.h"
 #include "ui/messages.h"
 #include "text/row_text.h"
+#include "database/backend.h"
+#include "database/database.h"
 #include "database/query.h"
+#include "text/names.h"
 #include "controls/db_image.h"
 
 #include <QComboBox>
@@ -16,10 +19,16 @@
 
 void TForm1::CmbTablesEnter(QObject*) {
   const QString table = CmbTables->currentText();
+  // A table of the list whose name is no plain name ("sales old",
+  // "sales--old") is named quoted, as the engine quotes names; a text the
+  // user typed is the user's own SQL and stays as it is.
+  const bool listed = CmbTables->findText(table, Qt::MatchFixedString | Qt::MatchCaseSensitive) >= 0;
+  const BackendConnection* connection = Database1->Connection();
+  const QString named = listed ? SpelledName(table, connection ? connection->IdentifierQuote() : QLatin1Char('"')) : table;
   DBImage1->SetDataField(QString());
   DBImage1->SetAutoDisplay(false);
   Query1->Close();
-  Query1->SQL().SetText(QStringLiteral("select * from ") + table + QStringLiteral(" where 1=2"));
+  Query1->SQL().SetText(QStringLiteral("select * from ") + named + QStringLiteral(" where 1=2"));
   try {
     Query1->Open();
     LabelFieldCnt->setText(QString::number(Query1->FieldCount()));
@@ -32,7 +41,7 @@ void TForm1::CmbTablesEnter(QObject*) {
     }
     MemoFields->setPlainText(lines.join(QLatin1Char('\n')));
     Query1->Close();
-    Query1->SQL().SetText(QStringLiteral("select count(*) as rec_cnt from ") + table);
+    Query1->SQL().SetText(QStringLiteral("select count(*) as rec_cnt from ") + named);
     Query1->Open();
     LabelRecCnt->setText(QString::number(Query1->FieldByName(QStringLiteral("rec_cnt"))->AsInteger()));
     Query1->Close();
@@ -44,7 +53,7 @@ void TForm1::CmbTablesEnter(QObject*) {
     ShowError(failure.Message());
   }
   if (!InFormShow && (table.isEmpty() || !MemoSQL->toPlainText().contains(table)))
-    AppendStatementLine(QStringLiteral("select * from ") + table);
+    AppendStatementLine(QStringLiteral("select * from ") + named);
 }
 
 void TForm1::CmbTablesKeyPress(QObject*, QChar& key) {

@@ -2,8 +2,16 @@
 
 #include "database/query.h"
 
+namespace {
+RowOptions RowOptionsOf(const RowRunOptions& options) {
+  RowOptions row = options.row;
+  row.batchScript = options.insertMode;
+  return row;
+}
+}  // namespace
+
 RowRun::RowRun(TQuery& query, const RowRunOptions& options, LineSink& sink)
-    : query_(query), options_(options), sink_(sink), renderer_(query, options.row) {
+    : query_(query), options_(options), sink_(sink), renderer_(query, RowOptionsOf(options)) {
   if (options.columnNames) {
     const QString header = HeaderText(query, options.row);
     if (options.insertMode)
@@ -41,6 +49,7 @@ RowRunReport RowRun::Report(bool stopped) const {
   report.stopped = stopped;
   report.invalidTextValues = renderer_.InvalidTextValues();
   report.unrepresentableValues = query_.UnrepresentableValues();
+  report.splitBatchValues = renderer_.SplitBatchValues();
   return report;
 }
 

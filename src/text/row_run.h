@@ -37,6 +37,7 @@ struct RowRunReport {
   bool stopped = false;              // the progress function asked to stop
   qint64 invalidTextValues = 0;      // text with bytes that are no UTF-8 (shown as U+FFFD)
   qint64 unrepresentableValues = 0;  // values the engine gave as no value (shown as null)
+  qint64 splitBatchValues = 0;       // line breaks written as char(13)/char(10) (a "go" line inside)
 };
 
 // Called with the number of rows written so far, now and then (about every

@@ -1,6 +1,7 @@
 #include "text/row_text.h"
 
 #include "text/field_text.h"
+#include "text/names.h"
 #include "text/text_utils.h"
 #include "database/query.h"
 
@@ -48,6 +49,15 @@ bool IsNumericLiteral(QStringView text) {
   return i == n;
 }
 
+bool IsBatchSeparatorLine(QStringView line) {
+  line = line.trimmed();
+  if (line.size() < 2 || line.left(2).compare(QLatin1String("go"), Qt::CaseInsensitive) != 0) return false;
+  const QStringView count = line.mid(2).trimmed();
+  for (QChar c : count)
+    if (!c.isDigit()) return false;
+  return line.size() == 2 || line[2].isSpace();
+}
+
 QString FieldTypeName(TFieldType type) {
   switch (type) {
     case ftString: return QStringLiteral("char");
@@ -88,9 +98,13 @@ QString CountStatement(const QString& statement) {
 QString HeaderText(const TQuery& query, const RowOptions& options) {
   QString text;
   if (options.leftBrace) text += QLatin1Char('(');
+  // A name that is no plain name is quoted as the engine quotes names: a
+  // name such as "k) values (0); drop table t; --" must not become part of
+  // the statement, nor "x,y" two columns.
+  const QChar quote = query.IdentifierQuote();
   for (int i = 0; i < query.FieldCount(); ++i) {
     if (i > 0) text += options.delimiter;
-    text += query.Fields(i)->FieldName();
+    text += SpelledName(query.Fields(i)->FieldName(), quote);
   }
   if (options.rightBrace) text += QLatin1Char(')');
   return text;
@@ -146,8 +160,42 @@ bool RowRenderer::AppendQuoted(QString& out, const Column& c) const {
     out.truncate(at);
     value.replace(QLatin1Char('"'), QLatin1String("\"\""));
     out += QLatin1Char('"') + value + QLatin1Char('"');
+    if (options_.batchScript) KeepBatchesWhole(out, at, QLatin1Char('"'));
   } else {
     out += QLatin1Char('\'');
+    if (options_.batchScript) KeepBatchesWhole(out, at, QLatin1Char('\''));
   }
   return faithful;
+}
+
+// A value with a line that is only "go" (say 'x')⏎go⏎drop table t⏎go⏎--')
+// would split the script there even inside its literal: its line breaks are
+// written as the site's server joins texts, 'x' + char(13) + char(10) + 'go',
+// which gives the same value and leaves no line of the script alone.
+void RowRenderer::KeepBatchesWhole(QString& out, qsizetype at, QChar mark) const {
+  const QStringView literal = QStringView(out).mid(at);
+  if (!literal.contains(QLatin1Char('\n')) && !literal.contains(QLatin1Char('\r'))) return;
+  bool separator = false;
+  for (const QStringView line : literal.tokenize(QLatin1Char('\n')))
+    if (IsBatchSeparatorLine(line)) separator = true;
+  if (!separator) return;
+  QString joined;
+  const QString close = QString(mark) + QStringLiteral(" + ");
+  const QString open = QStringLiteral(" + ") + mark;
+  for (qsizetype i = 0; i < literal.size(); ++i) {
+    const QChar c = literal[i];
+    if (c == QLatin1Char('\r') && i + 1 < literal.size() && literal[i + 1] == QLatin1Char('\n')) {
+      joined += close + QStringLiteral("char(13) + char(10)") + open;
+      ++i;
+    } else if (c == QLatin1Char('\n')) {
+      joined += close + QStringLiteral("char(10)") + open;
+    } else if (c == QLatin1Char('\r')) {
+      joined += close + QStringLiteral("char(13)") + open;
+    } else {
+      joined += c;
+    }
+  }
+  out.truncate(at);
+  out += joined;
+  ++splitBatchValues_;
 }

@@ -26,7 +26,14 @@ struct RowOptions {
   QString delimiter = QStringLiteral(",");
   bool leftBrace = false;
   bool rightBrace = false;
+  // The lines make a script whose batches end at a line "go": no value may
+  // put such a line into it (see RowRenderer).
+  bool batchScript = false;
 };
+
+// Whether a line is one the site's batch tools end a batch at: "go",
+// in any letter case, with blanks around it or a count after it.
+bool IsBatchSeparatorLine(QStringView line);
 
 // "(" + the column names joined by the delimiter + ")", brackets as chosen.
 QString HeaderText(const TQuery& query, const RowOptions& options);
@@ -42,6 +49,9 @@ public:
   // Values written so far whose text held bytes that are no UTF-8 (shown
   // as U+FFFD).
   qint64 InvalidTextValues() const { return invalidTextValues_; }
+  // Values of a batch script whose line breaks were written as char(13)
+  // and char(10), since a line of theirs alone would have ended a batch.
+  qint64 SplitBatchValues() const { return splitBatchValues_; }
 
 private:
   struct Column {
@@ -51,7 +61,9 @@ private:
     bool checkNumber;        // unquoted, yet the engine may hand over any text
   };
   bool AppendQuoted(QString& out, const Column& c) const;
+  void KeepBatchesWhole(QString& out, qsizetype at, QChar mark) const;
   mutable qint64 invalidTextValues_ = 0;
+  mutable qint64 splitBatchValues_ = 0;
   std::vector<Column> columns_;
   std::vector<QString> quotes_;
   RowOptions options_;

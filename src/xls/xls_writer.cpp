@@ -6,6 +6,7 @@
 #include "database/field.h"
 #include "database/value_text.h"
 #include "database/user_questions.h"
+#include "files/save_target.h"
 
 #include <QFileInfo>
 #include <cerrno>
@@ -18,6 +19,7 @@ constexpr int kBOF = 0x0809, kDimensions = 0x0000, kInteger = 0x0002, kNumber = 
 
 TXLSWriter::TXLSWriter(const QString& fileName) : fileName_(fileName) {
   const bool exists = QFileInfo::exists(fileName);
+  CheckSaveTarget(fileName, exists ? QStringLiteral("無法開啟檔案 %1") : QStringLiteral("無法產生檔案 %1"));
   if (exists && !AskToConfirm(QStringLiteral("檔案[") + fileName + QStringLiteral("]已存在, 要覆蓋嗎?!"))) return;
   auto stream = std::make_unique<QSaveFile>(fileName);
   if (!stream->open(QIODevice::WriteOnly))

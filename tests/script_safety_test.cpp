@@ -1,0 +1,161 @@
+// Scripts no name or value can break, and saves that replace nothing but
+// regular files: names that are no plain names are quoted, a value cannot
+// end the site's batch, a pipe or a device is never replaced.
+#include "controls/text_pane.h"
+#include "database/query.h"
+#include "support/modal.h"
+#include "support/temp_database.h"
+#include "support/window_fixture.h"
+
+#include <QAbstractButton>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <sys/stat.h>
+
+namespace {
+
+class UiScriptSafety : public WindowTest {
+protected:
+  void SetUp() override {
+    db_ = std::make_unique<TempDatabase>(
+        QStringLiteral(
+            "create table t_evilcol (\"k) values (0); drop table victim; insert into t_evilcol (k\" integer, \"x,y\" integer);"
+            "insert into t_evilcol values (1, 2);"
+            "create table victim (v integer);"
+            "create table notes (n integer, s text);"
+            "insert into notes values (1, 'x'')' || char(10) || 'go' || char(10) || 'drop table victim' || char(10) || ' GO 2 ' || char(13) || char(10) || '--');"
+            "insert into notes values (2, 'going' || char(10) || 'ago');"
+            "create table sales (a integer);"
+            "create table \"sales old\" (a integer, b integer);"
+            "insert into \"sales old\" values (1, 2), (3, 4), (5, 6);"
+            "create table \"sales--old\" (a integer, b integer, c integer);"),
+        QStringLiteral("SAFEDB"));
+    WindowTest::SetUp();
+    UseDatabase(db_->Alias());
+    W().chbShowMemo->setChecked(false);
+  }
+  QStringList Run(const QString& statement) {
+    W().MemoSQL->setPlainText(statement);
+    ModalAnswerer answerer;
+    QTest::mouseClick(W().ButtonSQLExec, Qt::LeftButton);
+    return answerer.Texts();
+  }
+  // Runs the lines through the sqlite3 program on a copy of the database;
+  // the names of the tables there afterwards.
+  QString FeedToSqlite(const QStringList& lines) {
+    const QString copy = dir_.filePath(QStringLiteral("copy.db"));
+    QFile::remove(copy);
+    EXPECT_TRUE(QFile::copy(db_->Path(), copy));
+    QProcess sqlite;
+    sqlite.start(QStringLiteral("sqlite3"), {copy});
+    sqlite.write(lines.join(QLatin1Char('\n')).toUtf8() + ";\n");
+    sqlite.closeWriteChannel();
+    EXPECT_TRUE(sqlite.waitForFinished(10000));
+    QProcess tables;
+    tables.start(QStringLiteral("sqlite3"), {copy, QStringLiteral("select group_concat(name, ' ') from "
+                                                                  "(select name from sqlite_schema where type = 'table' order by name);"
+                                                                  "select count(*) from t_evilcol;")});
+    tables.waitForFinished(10000);
+    return QString::fromUtf8(tables.readAllStandardOutput()).trimmed();
+  }
+  std::unique_ptr<TempDatabase> db_;
+  QTemporaryDir dir_;
+};
+
+}  // namespace
+
+TEST_F(UiScriptSafety, ColumnNamesThatAreNoPlainNamesAreQuotedAndTheScriptLoads) {
+  W().ChBColName->setChecked(true);
+  W().ChBEachRow->setChecked(true);
+  ASSERT_TRUE(Run(QStringLiteral("select * from t_evilcol")).isEmpty());
+  const QStringList lines = OutputLines();
+  ASSERT_EQ(lines.size(), 4);
+  EXPECT_EQ(lines[2], QStringLiteral("insert into t_evilcol (\"k) values (0); drop table victim; insert into t_evilcol (k\","
+                                     "\"x,y\") values (1,2)"));
+  // Loaded back: the row goes in, nothing is dropped.
+  EXPECT_EQ(FeedToSqlite({lines[2]}), QStringLiteral("notes sales sales old sales--old t_evilcol victim\n2"));
+  // Plain names stay exactly as they were; a quote inside a name is doubled.
+  W().ButtonClearResult->click();
+  W().ChBEachRow->setChecked(false);
+  ASSERT_TRUE(Run(QStringLiteral("select 1 as \"a'b\", 2 as \"x,y\", 3 as plain, 4 as \"q\"\"q\"")).isEmpty());
+  EXPECT_EQ(OutputLines().first(), QStringLiteral("(\"a'b\",\"x,y\",plain,\"q\"\"q\")"));
+}
+
+TEST_F(UiScriptSafety, AValueCannotPutABatchSeparatorLineIntoTheScript) {
+  W().ChBColName->setChecked(true);
+  W().ChBEachRow->setChecked(true);
+  const QStringList messages = Run(QStringLiteral("select n, s from notes order by n"));
+  ASSERT_EQ(messages.size(), 1);
+  EXPECT_TRUE(messages.first().startsWith(QStringLiteral("有 1 個文字值含有只有 go 的一行"))) << messages.first().toStdString();
+  const QStringList lines = OutputLines();
+  // Only the program's own lines are "go": "use qledger", "go", two rows, "go".
+  EXPECT_EQ(lines.filter(QRegularExpression(QStringLiteral("^\\s*go(\\s+\\d*)?\\s*$"),
+                                            QRegularExpression::CaseInsensitiveOption)),
+            QStringList({"go", "go"}));
+  ASSERT_EQ(lines.size(), 6) << lines.join(QLatin1Char('\n')).toStdString();
+  EXPECT_EQ(lines[2], QStringLiteral("insert into notes (n,s) values (1,\"x')\" + char(10) + \"go\" + char(10) + "
+                                     "\"drop table victim\" + char(10) + \" GO 2 \" + char(13) + char(10) + \"--\")"));
+  // A value whose lines are no batch separators keeps its line breaks.
+  EXPECT_EQ(lines[3], QStringLiteral("insert into notes (n,s) values (2,'going"));
+  EXPECT_EQ(lines[4], QStringLiteral("ago')"));
+}
+
+TEST_F(UiScriptSafety, TheTableBoxNamesTablesThatAreNoPlainNamesQuoted) {
+  ModalAnswerer answerer;
+  W().MemoSQL->clear();
+  for (const auto& [table, fields, rows, statement] :
+       {std::tuple{"sales old", "2", "3", "select * from \"sales old\""},
+        std::tuple{"sales--old", "3", "0", "select * from \"sales--old\""}}) {
+    W().CmbTables->setCurrentIndex(W().CmbTables->findText(QLatin1String(table)));
+    W().CmbTablesEnter(W().CmbTables);
+    EXPECT_EQ(W().LabelFieldCnt->text(), QLatin1String(fields)) << table;
+    EXPECT_EQ(W().LabelRecCnt->text(), QLatin1String(rows)) << table;
+    EXPECT_TRUE(W().MemoSQL->toPlainText().endsWith(QLatin1String(statement))) << W().MemoSQL->toPlainText().toStdString();
+  }
+  EXPECT_TRUE(answerer.Texts().isEmpty()) << answerer.Texts().join(QLatin1Char('\n')).toStdString();
+  // The appended statement runs.
+  W().MemoSQL->setPlainText(QStringLiteral("select * from \"sales old\""));
+  EXPECT_TRUE(Run(W().MemoSQL->toPlainText()).isEmpty());
+  EXPECT_EQ(OutputLines(), QStringList({"1,2", "3,4", "5,6"}));
+}
+
+TEST_F(UiScriptSafety, SavingOntoAPipeRefusesAndLeavesThePipe) {
+  const QString pipe = dir_.filePath(QStringLiteral("out.txt"));
+  ASSERT_EQ(mkfifo(pipe.toUtf8().constData(), 0600), 0);
+  ASSERT_TRUE(Run(QStringLiteral("select a from \"sales old\"")).isEmpty());
+  for (QRadioButton* choice : {W().rbTXT, W().rbXLS}) {
+    choice->setChecked(true);
+    QStringList messages;
+    ModalAnswerer answerer([&](QWidget* modal) {
+      if (auto* dialog = qobject_cast<QFileDialog*>(modal)) {
+        dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(pipe);
+        QTimer::singleShot(0, dialog, [dialog] { QMetaObject::invokeMethod(dialog, "accept"); });
+      } else if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+        messages << box->text();
+        // Yes to every question (replace?), so that only the program refuses.
+        QAbstractButton* yes = box->buttons().first();
+        for (QAbstractButton* b : box->buttons())
+          if (box->buttonRole(b) == QMessageBox::YesRole || box->buttonRole(b) == QMessageBox::AcceptRole) yes = b;
+        QTimer::singleShot(0, yes, &QAbstractButton::click);
+      }
+    });
+    QTest::mouseClick(W().ButtonSave, Qt::LeftButton);
+    ASSERT_FALSE(messages.isEmpty());
+    EXPECT_TRUE(messages.last().contains(QStringLiteral("具名管道"))) << messages.last().toStdString();
+    struct stat target {};
+    ASSERT_EQ(stat(pipe.toUtf8().constData(), &target), 0);
+    EXPECT_TRUE(S_ISFIFO(target.st_mode)) << "the pipe was replaced";
+  }
+}
