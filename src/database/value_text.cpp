@@ -18,10 +18,14 @@ bool LocaleUsesDecimalPoint() {
   return point;
 }
 
-QString DecimalPointToLocale(QString text) {
+}  // namespace
+
+QString LocalizedPoint(QString text) {
   if (!LocaleUsesDecimalPoint()) text.replace(QLatin1Char('.'), LocaleDecimalPoint());
   return text;
 }
+
+namespace {
 
 QString Utf8(const CellValue& v) { return QString::fromUtf8(v.data, static_cast<qsizetype>(v.size)); }
 
@@ -34,13 +38,6 @@ QString StripFractionZeros(QString digits) {
 }
 
 const QDate kDayZero(1899, 12, 30);
-
-// The system's long time format without a time-zone name: stored times carry none.
-QString LongTimeFormat(const QLocale& locale) {
-  QString format = locale.timeFormat(QLocale::LongFormat);
-  format.remove(QLatin1Char('t'));
-  return format.trimmed();
-}
 
 QDateTime Naive(QDate date, QTime time) { return QDateTime(date, time, Qt::UTC); }
 
@@ -119,6 +116,29 @@ QDateTime ParseDateTimeText(const QString& raw) {
 }
 
 }  // namespace
+
+QString LongTimeFormatOf(const QLocale& locale) {
+  const QString format = locale.timeFormat(QLocale::LongFormat);
+  QString out;
+  bool quoted = false;
+  for (qsizetype i = 0; i < format.size(); ++i) {
+    const QChar c = format[i];
+    if (c == QLatin1Char('\'')) quoted = !quoted;
+    if (quoted || c == QLatin1Char('\'')) {
+      out += c;
+    } else if (c == QLatin1Char('B')) {
+      // A day period ("上午"/"下午"), which Qt writes as AP.
+      if (i == 0 || format[i - 1] != QLatin1Char('B')) out += QLatin1String("AP");
+    } else if (c != QLatin1Char('t')) {
+      out += c;  // the zone name goes: stored times carry none
+    }
+  }
+  // The brackets that held the zone, and the blanks before them.
+  out.remove(QLatin1String("[]"));
+  out.remove(QLatin1String("()"));
+  while (out.contains(QLatin1String("  "))) out.replace(QLatin1String("  "), QLatin1String(" "));
+  return out.trimmed();
+}
 
 namespace {
 
@@ -219,29 +239,33 @@ int GeneralFloatChars(char (&buffer)[64], double value) {
 
 }  // namespace
 
-QString FormatGeneralFloat(double value) {
+QString GeneralFloatText(double value) {
   char buffer[64];
   const int length = GeneralFloatChars(buffer, value);
   if (length < 0) return QString::number(value);
-  return DecimalPointToLocale(QString::fromLatin1(buffer, length));
+  return QString::fromLatin1(buffer, length);
 }
 
-QString FormatExactDecimal(const CellValue& value) {
+QString FormatGeneralFloat(double value) { return LocalizedPoint(GeneralFloatText(value)); }
+
+QString FormatExactDecimal(const CellValue& value) { return LocalizedPoint(ExactDecimalText(value)); }
+
+QString ExactDecimalText(const CellValue& value) {
   switch (value.kind) {
     case CellKind::Integer: return QString::number(value.integer);
     case CellKind::Float: {
       // The shortest text that reads back as the stored double, in fixed notation.
       char buffer[400];
       auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value.real, std::chars_format::fixed);
-      if (ec != std::errc()) return FormatGeneralFloat(value.real);
-      return DecimalPointToLocale(StripFractionZeros(QString::fromLatin1(buffer, end - buffer)));
+      if (ec != std::errc()) return GeneralFloatText(value.real);
+      return StripFractionZeros(QString::fromLatin1(buffer, end - buffer));
     }
     case CellKind::Text: {
       const QString text = Utf8(value).trimmed();
       bool ok = false;
       text.toDouble(&ok);
       if (!ok || text.contains(QLatin1Char('e'), Qt::CaseInsensitive)) return text;
-      return DecimalPointToLocale(StripFractionZeros(text));
+      return StripFractionZeros(text);
     }
     default: return {};
   }
@@ -345,9 +369,9 @@ QString CellText(TFieldType type, const CellValue& v) {
       if (!dt.isValid()) break;
       const QLocale locale = QLocale::system();
       if (type == ftDate) return locale.toString(dt.date(), QLocale::ShortFormat);
-      if (type == ftTime) return locale.toString(dt.time(), LongTimeFormat(locale));
+      if (type == ftTime) return locale.toString(dt.time(), LongTimeFormatOf(locale));
       QString text = locale.toString(dt.date(), QLocale::ShortFormat);
-      if (dt.time() != QTime(0, 0)) text += QLatin1Char(' ') + locale.toString(dt.time(), LongTimeFormat(locale));
+      if (dt.time() != QTime(0, 0)) text += QLatin1Char(' ') + locale.toString(dt.time(), LongTimeFormatOf(locale));
       return text;
     }
     case ftBlob:
@@ -486,11 +510,19 @@ bool AppendValueText(QString& out, TFieldType type, const CellValue& value) {
       break;
     case ftFloat:
     case ftCurrency:
-      if (value.kind == CellKind::Float && LocaleUsesDecimalPoint()) {
+      // The export forms write numbers with a point whatever the system's
+      // decimal separator (a comma would make "1,5" a text, or two values).
+      if (value.kind == CellKind::Float || value.kind == CellKind::Integer) {
         char buffer[64];
-        const int length = GeneralFloatChars(buffer, value.real);
+        const int length = GeneralFloatChars(buffer, CellToFloat(value));
         if (length < 0) break;
         out += QLatin1String(buffer, length);
+        return true;
+      }
+      break;
+    case ftBCD:
+      if (value.kind != CellKind::Blob) {
+        out += ExactDecimalText(value);
         return true;
       }
       break;

@@ -6,13 +6,23 @@
 
 #include <QByteArray>
 #include <QDateTime>
+#include <QLocale>
 #include <QString>
 
 // The general format with 15 significant digits (as C's %.15G) and the
-// system's decimal separator.
+// system's decimal separator (GeneralFloatText: with a point).
 QString FormatGeneralFloat(double value);
-// A decimal exactly as stored, no exponent, trailing fractional zeros dropped.
+QString GeneralFloatText(double value);
+// A decimal exactly as stored, no exponent, trailing fractional zeros
+// dropped, with the system's decimal separator (ExactDecimalText: a point).
 QString FormatExactDecimal(const CellValue& value);
+QString ExactDecimalText(const CellValue& value);
+// The locale's long time format as Qt can write it: without the time zone
+// (stored times carry none) and its brackets, the day period of CLDR ("B")
+// as AP.
+QString LongTimeFormatOf(const QLocale& locale);
+// A text with a point as decimal separator, with the system's instead.
+QString LocalizedPoint(QString text);
 
 std::int64_t CellToInteger(const CellValue& value);
 double CellToFloat(const CellValue& value);
