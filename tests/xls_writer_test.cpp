@@ -110,6 +110,25 @@ TEST_F(XlsTest, FieldCellsChooseTheirRecord) {
   EXPECT_EQ(CellBytes("decimal(18,6)", "2.25", 0, 0).left(2), QByteArray("\x03\x00", 2));
 }
 
+// A number column holding text that is no number (SQLite allows it) gives
+// the label the text lines give, never a number made up of it; an integer
+// column's fraction stays a fraction.
+TEST_F(XlsTest, TextInANumberColumnIsTheLabelTheLinesGive) {
+  const auto label = [](const QByteArray& cell) { return cell.mid(11); };
+  for (const auto& [type, literal, text] :
+       {std::tuple{"integer", "'0x1F'", "0x1F"}, std::tuple{"integer", "'-'", "-"},
+        std::tuple{"real", "'Infinity'", "Infinity"}, std::tuple{"money", "'$5'", "$5"},
+        std::tuple{"decimal(10,2)", "'1,5'", "1,5"}, std::tuple{"money", "'NaN'", "NaN"}}) {
+    const QByteArray cell = CellBytes(QLatin1String(type), QLatin1String(literal), 0, 0);
+    EXPECT_EQ(cell.left(2), QByteArray("\x04\x00", 2)) << type << " " << literal;
+    EXPECT_EQ(label(cell), QByteArray(1, static_cast<char>(qstrlen(text))) + text) << type << " " << literal;
+  }
+  const QByteArray fraction = CellBytes(QStringLiteral("integer"), QStringLiteral("1.5"), 0, 0);
+  EXPECT_EQ(Hex(fraction).right(23), QStringLiteral("00 00 00 00 00 00 F8 3F"));  // NUMBER 1.5
+  EXPECT_EQ(Hex(CellBytes(QStringLiteral("integer"), QStringLiteral("'12'"), 0, 0)),
+            QStringLiteral("02 00 09 00 00 00 00 00 00 00 00 0C 00"));  // a number's text is the number
+}
+
 TEST_F(XlsTest, AutoIncrementIsALabelOfDigits) {
   const QString path = File("autoinc.xls");
   db_ = std::make_unique<TempDatabase>(

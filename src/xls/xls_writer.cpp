@@ -5,11 +5,13 @@
 #include "text/field_text.h"
 #include "database/field.h"
 #include "database/value_text.h"
+#include "text/row_text.h"
 #include "database/user_questions.h"
 #include "files/save_target.h"
 
 #include <QFileInfo>
 #include <cerrno>
+#include <cmath>
 #include <cstring>
 
 namespace {
@@ -119,7 +121,28 @@ void TXLSWriter::WriteLabelBytes(int row, int col, const char* bytes, qsizetype 
 }
 
 void TXLSWriter::WriteFieldCell(int row, int col, const TField* field) {
-  switch (field->DataType()) {
+  const TFieldType type = field->DataType();
+  const bool number = type == ftSmallint || type == ftInteger || type == ftWord || type == ftFloat ||
+                      type == ftCurrency || type == ftBCD;
+  if (number && !field->IsNull()) {
+    // A number column may hold any text (SQLite lets it): a text that is no
+    // number is the label the text lines give, never a number made up of it.
+    const CellValue v = field->Value();
+    if (v.kind == CellKind::Text || v.kind == CellKind::Blob) {
+      const QString text = FieldToText(field);
+      if (!IsNumericLiteral(text)) {
+        WriteLabel(row, col, text);
+        return;
+      }
+    }
+    // An integer column's fraction (1.5) stays a fraction.
+    if (v.kind == CellKind::Float && (type == ftSmallint || type == ftInteger || type == ftWord) &&
+        v.real != std::trunc(v.real)) {
+      WriteNumber(row, col, v.real);
+      return;
+    }
+  }
+  switch (type) {
     case ftSmallint:
     case ftInteger:
     case ftWord: {
