@@ -27,7 +27,12 @@ QString LocalizedPoint(QString text) {
 
 namespace {
 
-QString Utf8(const CellValue& v) { return QString::fromUtf8(v.data, static_cast<qsizetype>(v.size)); }
+// A stored text as it is: QString::fromUtf8 would drop a leading U+FEFF,
+// which is part of the value.
+QString Utf8(const CellValue& v) {
+  QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
+  return decoder.decode(QByteArrayView(v.data, static_cast<qsizetype>(v.size)));
+}
 
 QString StripFractionZeros(QString digits) {
   if (digits.contains(QLatin1Char('.'))) {
@@ -464,9 +469,10 @@ bool AppendUtf8(QString& out, const char* data, std::size_t size) {
     out += QLatin1String(data, static_cast<qsizetype>(size));
     return true;
   }
-  // Decoded straight into the line, as QString::fromUtf8 decodes (a leading
-  // byte order mark dropped, bad bytes as U+FFFD), without a string between.
-  static thread_local QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+  // Decoded straight into the line, without a string between: bad bytes as
+  // U+FFFD, a leading U+FEFF kept (it is part of the value, not a mark).
+  static thread_local QStringDecoder decoder(QStringDecoder::Utf8,
+                                             QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
   decoder.resetState();
   const qsizetype at = out.size();
   out.resize(at + static_cast<qsizetype>(size));  // never more UTF-16 units than bytes

@@ -133,3 +133,22 @@ TEST(FieldText, FloatsReadAsPrintfWrites) {
     ASSERT_EQ(appended.toStdString(), std::string(expected)) << v;
   }
 }
+
+// A leading U+FEFF is part of a value, not a byte order mark to drop: in the
+// export form (lines, files, XLS labels) and in the ordinary text (the grid).
+TEST(FieldText, ALeadingFeffIsKept) {
+  TempDatabase db(QStringLiteral("create table b (s varchar(10), m text);"
+                                 "insert into b values (char(65279) || 'x', char(65279));"),
+                  QStringLiteral("BOMTEXT"));
+  TDatabase database;
+  database.SetAliasName(db.Alias());
+  database.SetDatabaseName(db.Alias());
+  TQuery query;
+  query.SetDatabaseName(db.Alias());
+  query.SQL().SetText(QStringLiteral("select s, m from b"));
+  query.Open();
+  const QString expected = QString(QChar(0xFEFF)) + QLatin1Char('x');
+  EXPECT_EQ(FieldToText(query.Fields(0)), expected);
+  EXPECT_EQ(query.Fields(0)->AsString(), expected);
+  EXPECT_EQ(FieldToText(query.Fields(1)), QString(QChar(0xFEFF)));
+}

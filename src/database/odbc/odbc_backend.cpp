@@ -268,7 +268,8 @@ private:
       case Fetch::Text: {
         QByteArray wide;
         if (!ReadChunks(column, SQL_C_WCHAR, wide)) return into.AddNull();
-        const QString text = QString::fromUtf16(reinterpret_cast<const char16_t*>(wide.constData()), wide.size() / 2);
+        // As the driver gave it: fromUtf16 would drop a leading U+FEFF.
+        const QString text(reinterpret_cast<const QChar*>(wide.constData()), wide.size() / 2);
         double money = 0;
         if (fetch_[column - 1] == Fetch::Money && ParseMoneyText(text, money)) return into.AddFloat(money);
         const QByteArray utf8 = text.toUtf8();
