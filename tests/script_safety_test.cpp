@@ -40,7 +40,9 @@ protected:
             "create table sales (a integer);"
             "create table \"sales old\" (a integer, b integer);"
             "insert into \"sales old\" values (1, 2), (3, 4), (5, 6);"
-            "create table \"sales--old\" (a integer, b integer, c integer);"),
+            "create table \"sales--old\" (a integer, b integer, c integer);"
+            "create table flags (n integer, b boolean);"
+            "insert into flags values (1, 'maybe'), (2, 2), (3, 'true'), (4, 1), (5, 0), (6, 'off');"),
         QStringLiteral("SAFEDB"));
     WindowTest::SetUp();
     UseDatabase(db_->Alias());
@@ -85,7 +87,7 @@ TEST_F(UiScriptSafety, ColumnNamesThatAreNoPlainNamesAreQuotedAndTheScriptLoads)
   EXPECT_EQ(lines[2], QStringLiteral("insert into t_evilcol (\"k) values (0); drop table victim; insert into t_evilcol (k\","
                                      "\"x,y\") values (1,2)"));
   // Loaded back: the row goes in, nothing is dropped.
-  EXPECT_EQ(FeedToSqlite({lines[2]}), QStringLiteral("notes sales sales old sales--old t_evilcol victim\n2"));
+  EXPECT_EQ(FeedToSqlite({lines[2]}), QStringLiteral("flags notes sales sales old sales--old t_evilcol victim\n2"));
   // Plain names stay exactly as they were; a quote inside a name is doubled.
   W().ButtonClearResult->click();
   W().ChBEachRow->setChecked(false);
@@ -158,4 +160,19 @@ TEST_F(UiScriptSafety, SavingOntoAPipeRefusesAndLeavesThePipe) {
     ASSERT_EQ(stat(pipe.toUtf8().constData(), &target), 0);
     EXPECT_TRUE(S_ISFIFO(target.st_mode)) << "the pipe was replaced";
   }
+}
+
+// A Boolean column that holds something else shows it as it is: never
+// another Boolean, and a text never bare.
+TEST_F(UiScriptSafety, ABooleanColumnsOtherValuesAreWrittenAsTheyAre) {
+  ASSERT_TRUE(Run(QStringLiteral("select b from flags order by n")).isEmpty());
+  EXPECT_EQ(OutputLines(), QStringList({"'maybe'", "2", "1", "1", "0", "0"}));
+}
+
+// Engines read a statement up to a NUL and drop the rest without a word.
+TEST_F(UiScriptSafety, AStatementHoldingANulIsRefused) {
+  const QStringList messages = Run(QStringLiteral("select 1") + QChar(0) + QStringLiteral("; drop table victim"));
+  ASSERT_EQ(messages.size(), 1);
+  EXPECT_TRUE(messages.first().contains(QStringLiteral("NUL"))) << messages.first().toStdString();
+  EXPECT_TRUE(OutputLines().isEmpty());
 }

@@ -111,6 +111,10 @@ void TQuery::Prepare() {
   BackendConnection* connection = database->Connection();
   connection->SetWaitForLocks(waitForLocks_);
   const QString text = sql_.Text();
+  // Engines read a statement up to a NUL character and drop the rest
+  // without a word (a second statement after it would not be refused).
+  if (text.contains(QChar(0)))
+    throw EDatabaseError(QStringLiteral("SQL指令中含有 NUL 字元 (\\0), 沒有執行任何指令"));
   const StatementAccess access = readOnly_ ? StatementAccess::ReadOnly : StatementAccess::ReadWrite;
   std::unique_ptr<BackendStatement> statement;
   EngineCall([&] { statement = connection->Prepare(text, access); });

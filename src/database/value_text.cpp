@@ -312,6 +312,22 @@ bool CellToBoolean(const CellValue& v) {
   }
 }
 
+int BooleanBit(const CellValue& v) {
+  switch (v.kind) {
+    case CellKind::Integer: return v.integer == 0 || v.integer == 1 ? static_cast<int>(v.integer) : -1;
+    case CellKind::Float: return v.real == 0 || v.real == 1 ? static_cast<int>(v.real) : -1;
+    case CellKind::Text: {
+      const QString t = Utf8(v).trimmed().toLower();
+      for (const char* yes : {"1", "true", "t", "yes", "y", "on"})
+        if (t == QLatin1String(yes)) return 1;
+      for (const char* no : {"0", "false", "f", "no", "n", "off"})
+        if (t == QLatin1String(no)) return 0;
+      return -1;
+    }
+    default: return -1;
+  }
+}
+
 bool CellToDateTimeParts(const CellValue& v, DateTimeParts& parts) {
   parts = DateTimeParts{};
   switch (v.kind) {
@@ -495,7 +511,21 @@ bool AppendValueText(QString& out, TFieldType type, const CellValue& value) {
     return true;
   }
   switch (type) {
-    case ftBoolean: out += QLatin1Char(CellToBoolean(value) ? '1' : '0'); return true;
+    case ftBoolean:
+      // A Boolean is 1 or 0; anything else a Boolean column holds (SQLite
+      // lets it hold 2 or 'maybe') is written as it is, never as another
+      // Boolean.
+      if (const int bit = BooleanBit(value); bit >= 0) {
+        out += QLatin1Char(bit ? '1' : '0');
+        return true;
+      }
+      switch (value.kind) {
+        case CellKind::Integer: AppendInteger(out, value.integer); return true;
+        case CellKind::Float: out += GeneralFloatText(value.real); return true;
+        case CellKind::Text: return AppendUtf8(out, value.data, value.size);
+        default: break;
+      }
+      break;
     case ftDate:
     case ftTime:
     case ftDateTime:

@@ -27,6 +27,9 @@ QString LocalizedPoint(QString text);
 std::int64_t CellToInteger(const CellValue& value);
 double CellToFloat(const CellValue& value);
 bool CellToBoolean(const CellValue& value);
+// 1 or 0 for a value that is a Boolean (1, 0, true, false, t, f, yes, no,
+// on, off), -1 for any other.
+int BooleanBit(const CellValue& value);
 struct DateTimeParts {
   int year = 1899, month = 12, day = 30;
   int hour = 0, minute = 0, second = 0, msec = 0;

@@ -11,10 +11,10 @@ namespace {
 
 bool IsDateType(TFieldType type) { return type == ftDate || type == ftTime || type == ftDateTime; }
 
-// Booleans are always 1 or 0 and blobs always 0x and hex digits; every other
-// unquoted value is checked, since an engine such as SQLite lets a number
-// column hold any text.
-bool MayHoldNonNumber(TFieldType type) { return type != ftBoolean && type != ftBlob; }
+// Blobs are always 0x and hex digits; every other unquoted value is checked,
+// since an engine such as SQLite lets a number or Boolean column hold any
+// text.
+bool MayHoldNonNumber(TFieldType type) { return type != ftBlob; }
 
 // Whether the system's date and time texts can hold a quote mark at all (a
 // quoted literal in the format); when not, a date needs no second look.
