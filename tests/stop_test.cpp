@@ -325,3 +325,22 @@ TEST_F(PgSilentServer, AConnectionToAServerThatNeverAnswersStopsOnEsc) {
   EXPECT_TRUE(Run(QStringLiteral("select n from t where n = 1")).isEmpty());
   EXPECT_EQ(OutputLines(), QStringList({"1"}));
 }
+
+// An administrator ends the server process while the statement runs: one
+// message, the statement is not run again behind the user's back, and the
+// next run connects again.
+TEST_P(PgStop, AStatementTheServerEndedIsNotRunAgain) {
+  const int pid = BackendPid();
+  ASSERT_GT(pid, 0);
+  W().ButtonClearResult->click();
+  QTimer::singleShot(400, &W(), [pid] { PgExec({QStringLiteral("select pg_terminate_backend(%1)").arg(pid)}); });
+  QElapsedTimer timer;
+  timer.start();
+  const QStringList messages = Run(QStringLiteral("select 1 as one from pg_sleep(2)"));
+  EXPECT_LT(timer.elapsed(), 1900) << "the statement ran again";
+  ASSERT_EQ(messages.size(), 1) << messages.join(QLatin1Char('\n')).toStdString();
+  EXPECT_TRUE(OutputLines().isEmpty());
+  const int again = BackendPid();
+  EXPECT_GT(again, 0);
+  EXPECT_NE(again, pid);
+}

@@ -144,9 +144,12 @@ void TQuery::Open() {
       throw;
     } catch (const EDatabaseError&) {
       // The server went away since the last statement: connect once more
-      // and run it again before reporting.
+      // and run it again before reporting. A statement the server had begun
+      // (and an administrator ended) is not run again without the user: the
+      // failure says so, and the next run connects again.
       TDatabase* database = Session().FindDatabase(databaseName_);
       if (!database || !database->Connection() || database->Connection()->Alive()) throw;
+      if (statement_ && statement_->Started()) throw;
       database->SetConnected(false);
       Prepare();
       database_->Connection()->SetWaitForLocks(waitForLocks_);

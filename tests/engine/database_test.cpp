@@ -8,7 +8,9 @@
 #include "support/connected.h"
 #include "support/temp_database.h"
 
+#include <QFile>
 #include <QLocale>
+#include <cstdio>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -346,4 +348,26 @@ TEST(RowStoreBlocks, ValuesAtTheEdgesOfTheCompactFormComeBackWhole) {
   EXPECT_TRUE(row[column++].isNull());
   EXPECT_TRUE(std::signbit(row[column].real));
   EXPECT_EQ(store.Value(0, column).kind, CellKind::Float);
+}
+
+// The SQLite file deleted, or another renamed over it: the next statement
+// reads the file that is there now (or says it is gone), never the old rows.
+TEST(SqliteFile, ADeletedOrReplacedFileIsNeverReadStale) {
+  TempDatabase db(QStringLiteral("create table t (v text); insert into t values ('old');"), QStringLiteral("STALE"));
+  Connected sqlite(db.Alias());
+  EXPECT_EQ(sqlite.Open(QStringLiteral("select v from t")).Fields(0)->AsString(), QStringLiteral("old"));
+  const QString replacement = db.Path() + QStringLiteral(".new");
+  {
+    TempDatabase other(QStringLiteral("create table t (v text); insert into t values ('new');"), QStringLiteral("STALE_NEW"));
+    ASSERT_TRUE(QFile::copy(other.Path(), replacement));
+  }
+  ASSERT_EQ(std::rename(replacement.toUtf8().constData(), db.Path().toUtf8().constData()), 0);
+  EXPECT_EQ(sqlite.Open(QStringLiteral("select v from t")).Fields(0)->AsString(), QStringLiteral("new"));
+  ASSERT_TRUE(QFile::remove(db.Path()));
+  try {
+    sqlite.Open(QStringLiteral("select v from t"));
+    ADD_FAILURE() << "a deleted file was read";
+  } catch (const EDatabaseError& e) {
+    EXPECT_TRUE(e.Message().contains(QStringLiteral("找不到資料庫檔案"))) << e.Message().toStdString();
+  }
 }

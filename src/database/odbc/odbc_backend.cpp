@@ -137,7 +137,9 @@ public:
     reading_.Pause();
     rows_.Restart();
     SQLFreeStmt(stmt_, SQL_CLOSE);
+    started_ = false;
     beforeExecute_();
+    started_ = true;
     const InFlight inFlight(calls_, stmt_);
     if (inFlight.Cancelled()) throw EDatabaseError(QStringLiteral("查詢已停止"));
     const SQLRETURN rc = SQLExecute(stmt_);
@@ -165,6 +167,7 @@ public:
   qint64 RowsAffected() const override { return rowsAffected_; }
   qint64 UnrepresentableValues() const override { return unrepresentable_; }
   bool RowsReady() const override { return rows_.RowsReady(); }
+  bool Started() const override { return started_; }
   void EndResult() override {
     rows_.Restart();
     SQLFreeStmt(stmt_, SQL_CLOSE);
@@ -321,6 +324,7 @@ private:
   std::vector<ColumnDescription> columns_;
   std::vector<Fetch> fetch_;
   qint64 rowsAffected_ = -1;
+  bool started_ = false;
   RowsAhead rows_;
 };
 

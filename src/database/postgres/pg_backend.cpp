@@ -144,6 +144,7 @@ public:
     kept_.clear();
     unrepresentable_ = 0;
     abandoned_ = false;
+    started_ = false;
     rowsAffected_ = -1;
     if (access_ == StatementAccess::ReadOnly) {
       session_->EndFailedTransaction();  // what a stop or a failure left behind
@@ -171,6 +172,7 @@ public:
 
   qint64 RowsAffected() const override { return rowsAffected_; }
   qint64 UnrepresentableValues() const override { return unrepresentable_; }
+  bool Started() const override { return started_; }
   bool RowsReady() const override {
     return !ready_.Empty() || !kept_.empty() || abandoned_ || session_->streaming != this ||
            (reader_ && reader_->Ready());
@@ -224,6 +226,7 @@ private:
   // and the transaction is ready for it to run whole.
   bool OpenCursor() {
     cursor_ = QByteArrayLiteral("q2t_cursor_") + QByteArray::number(++session_->cursorCount);
+    started_ = true;
     const Result declared = session_->RunUser("DECLARE " + cursor_ + " NO SCROLL CURSOR FOR " + sql_);
     if (!declared || !Succeeded(declared.get())) {
       if (PQstatus(session_->conn) != CONNECTION_OK) session_->Fail(declared.get());
@@ -296,6 +299,7 @@ private:
   }
 
   void RunWhole(bool inReadOnlyTransaction) {
+    started_ = true;
     Result r = session_->RunUser(sql_);
     if (!r || !Succeeded(r.get())) {
       const QString text = Trimmed(r ? PQresultErrorMessage(r.get()) : PQerrorMessage(session_->conn));
@@ -362,6 +366,7 @@ private:
   ReadyRows ready_;
   std::deque<ReadAhead::Block> kept_;  // read before another statement came first
   bool abandoned_ = false;
+  bool started_ = false;
   qint64 rowsAffected_ = -1;
   qint64 unrepresentable_ = 0;
 };
@@ -456,7 +461,14 @@ std::unique_ptr<BackendStatement> PgConnection::Prepare(const QString& sql, Stat
   return std::make_unique<PgStatement>(session_, sql, access);
 }
 
-bool PgConnection::Alive() const { return PQstatus(session_->conn) == CONNECTION_OK; }
+bool PgConnection::Alive() const {
+  // A server that ended an idle connection (an administrator, a restart)
+  // has said so already: read what it sent, so that a statement is not
+  // sent into a connection that is gone. Not while a reader thread uses it.
+  if (PQstatus(session_->conn) == CONNECTION_OK && !session_->streaming && PQisBusy(session_->conn) == 0)
+    PQconsumeInput(session_->conn);
+  return PQstatus(session_->conn) == CONNECTION_OK;
+}
 
 void PgConnection::Cancel() { session_->Cancel(); }
 

@@ -4,8 +4,10 @@
 #include "database/read_ahead.h"
 #include "database/statement_text.h"
 
+#include <QFile>
 #include <QRegularExpression>
 #include <sqlite3.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -170,7 +172,24 @@ TFieldType SqliteStorageClassType(int storageClass, int& size) {
   }
 }
 
-SqliteConnection::SqliteConnection(const QString& path) {
+namespace {
+// The file's identity: a file renamed over it, or deleted, is another.
+bool FileIdentity(const QString& path, quint64& device, quint64& inode) {
+  struct stat file {};
+  if (stat(QFile::encodeName(path).constData(), &file) != 0) return false;
+  device = file.st_dev;
+  inode = file.st_ino;
+  return true;
+}
+}  // namespace
+
+bool SqliteConnection::Alive() const {
+  quint64 device = 0, inode = 0;
+  return FileIdentity(path_, device, inode) && device == device_ && inode == inode_;
+}
+
+SqliteConnection::SqliteConnection(const QString& path) : path_(path) {
+  FileIdentity(path, device_, inode_);
   const QByteArray file = path.toUtf8();
   // One thread uses a connection: no mutex around every column read.
   int rc = sqlite3_open_v2(file.constData(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);

@@ -28,6 +28,9 @@ public:
   std::unique_ptr<BackendStatement> Prepare(const QString& sql, StatementAccess access) override;
   void Cancel() override;
   void ResetCancel() override;
+  // False once the file was deleted or another file renamed over it: the
+  // connection would go on reading the old one without a word.
+  bool Alive() const override;
   void SetWaitForLocks(bool wait) override { waitForLocks_ = wait; }
 
 private:
@@ -37,6 +40,8 @@ private:
   // Whether the text between from and end holds more than blanks and comments.
   bool RemainsAStatement(const char* from, const char* end) const;
   sqlite3* db_ = nullptr;
+  QString path_;
+  quint64 device_ = 0, inode_ = 0;  // the file opened
   std::atomic<bool> cancelled_ = false;
   std::atomic<bool> waitForLocks_ = true;
   std::chrono::steady_clock::time_point busySince_;
