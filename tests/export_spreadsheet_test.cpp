@@ -3,6 +3,7 @@
 #include "controls/save_dialog.h"
 #include "database/database.h"
 #include "database/query.h"
+#include "support/connected.h"
 #include "support/fake_spreadsheet.h"
 #include "support/modal.h"
 #include "support/temp_database.h"
@@ -264,4 +265,17 @@ TEST_F(SpreadsheetExport, AStoppedExportSavesNothingAndEndsTheApplication) {
   EXPECT_EQ(answerer.Texts(), QStringList({QStringLiteral("Excel轉出已停止, 沒有儲存活頁簿 /tmp/stopped.xls")}));
   EXPECT_TRUE(world_->quit);
   EXPECT_TRUE(world_->workbooks.back()->savedAs.isEmpty());
+}
+
+// A value longer than a cell holds is written whole; the application keeps
+// its start, and the export says how many were cut.
+TEST_F(SpreadsheetExport, ValuesLongerThanACellAreCountedAndReported) {
+  TQuery& q = Result(3);
+  q.Close();
+  db_->Exec(QStringLiteral("update r set A = substr(replace(hex(zeroblob(20000)), '0', 'xy'), 1, 40000) where B = 1"));
+  Reopen(q, QStringLiteral("select * from r"));
+  const QStringList messages = Export(q, QStringLiteral("X"));
+  ASSERT_EQ(messages.size(), 1);
+  EXPECT_TRUE(messages.first().startsWith(QStringLiteral("有 1 個值超過試算表儲存格的 32767 個字元")))
+      << messages.first().toStdString();
 }

@@ -129,6 +129,24 @@ TEST_F(XlsTest, TextInANumberColumnIsTheLabelTheLinesGive) {
             QStringLiteral("02 00 09 00 00 00 00 00 00 00 00 0C 00"));  // a number's text is the number
 }
 
+// A label holds 255 bytes: a longer value is cut between characters and
+// the save counts it (the query dump of row 0 is cut by design, uncounted).
+TEST_F(XlsTest, ValuesCutToALabelAreCounted) {
+  TempDatabase db(QStringLiteral("create table l (s text);"
+                                 "insert into l values (substr(hex(zeroblob(200)), 1, 303)), (replace(substr(hex(zeroblob(200)), 1, 301), '0', '中')), ('short');"),
+                  QStringLiteral("XLSCUT"));
+  TDatabase database;
+  database.SetAliasName(db.Alias());
+  database.SetDatabaseName(db.Alias());
+  TQuery query;
+  query.SetDatabaseName(db.Alias());
+  query.SQL().SetText(QStringLiteral("select s from l"));
+  query.Open();
+  const XlsSaveResult result = WriteQueryXls(query, File("cut.xls"), [](const TQuery&) { return QString(300, QLatin1Char('q')); });
+  EXPECT_TRUE(result.written);
+  EXPECT_EQ(result.cutValues, 2);
+}
+
 TEST_F(XlsTest, AutoIncrementIsALabelOfDigits) {
   const QString path = File("autoinc.xls");
   db_ = std::make_unique<TempDatabase>(

@@ -9,7 +9,15 @@
 
 
 QString ExportResultToSpreadsheet(TQuery& dataSet, const QString& fileName, const QString& serverName,
-                                  ExportProgress& progress) {
+                                  ExportProgress& progress, qint64* cutValues) {
+  qint64 cut = 0;
+  struct Report {
+    qint64& cut;
+    qint64* out;
+    ~Report() {
+      if (out) *out = cut;
+    }
+  } report{cut, cutValues};
   const bool existed = QFileInfo::exists(fileName);
   const AutomationValue::Object application = CreateOleObject(kSpreadsheetProgId);
   AutomationValue::Object workbook;
@@ -43,7 +51,8 @@ QString ExportResultToSpreadsheet(TQuery& dataSet, const QString& fileName, cons
         return QStringLiteral("Excel轉出已停止, 沒有儲存活頁簿 %1").arg(fileName);
       }
       ++count;
-      for (int i = 1; i <= dataSet.FieldCount(); ++i) PutFieldCell(sheet, row, i, dataSet.Fields(i - 1));
+      for (int i = 1; i <= dataSet.FieldCount(); ++i)
+        if (!PutFieldCell(sheet, row, i, dataSet.Fields(i - 1))) ++cut;
       if (rowCount > count && count % kRecordsPerSheet == 0) {
         StartNextSheet(false, count, firstRecord, workbook, sheet);
         row = 1;

@@ -26,6 +26,7 @@ public:
 // midway the workbook is still saved with what was written, and the text
 // says that the export stopped and why; when the user stopped it nothing is
 // saved, and the text says so. The application is ended on every path.
-// Throws only when the application cannot be created.
+// Throws only when the application cannot be created. `cutValues` gets the
+// number of values longer than a cell holds (kCellTextLimit).
 QString ExportResultToSpreadsheet(TQuery& dataSet, const QString& fileName, const QString& serverName,
-                                  ExportProgress& progress);
+                                  ExportProgress& progress, qint64* cutValues = nullptr);

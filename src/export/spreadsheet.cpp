@@ -67,18 +67,23 @@ void PutTitleRow(const AutomationValue::Object& sheet, int row, const TQuery& da
     sheet->Set(QStringLiteral("cells"), dataSet.Fields(i - 1)->FieldName(), {row, i});
 }
 
-void PutFieldCell(const AutomationValue::Object& sheet, int row, int col, const TField* field) {
-  try {
-    if (field->IsNull()) {
+bool PutFieldCell(const AutomationValue::Object& sheet, int row, int col, const TField* field) {
+  if (field->IsNull()) {
+    try {
       sheet->Set(QStringLiteral("cells"), QString(), {row, col});
-      return;
+    } catch (const Failure&) {
     }
+    return true;
+  }
+  const QString text = FieldToText(field);
+  try {
     if (!IsNumericField(field))
       sheet->Get(QStringLiteral("cells"), {row, col}).ToObject()->Set(QStringLiteral("NumberFormat"), "@");
-    sheet->Set(QStringLiteral("cells"), FieldToText(field), {row, col});
+    sheet->Set(QStringLiteral("cells"), text, {row, col});
   } catch (const Failure&) {
     // The cell stays as far as it got; the export goes on.
   }
+  return text.size() <= kCellTextLimit;
 }
 
 void StartNextSheet(bool last, qint64 count, qint64& firstRecord, const AutomationValue::Object& workbook,

@@ -25,7 +25,11 @@ void SetSheetName(const AutomationValue::Object& sheet, QString name);
 void PutTitleRow(const AutomationValue::Object& sheet, int row, const TQuery& dataSet);
 // One value: nothing for null, text format and the text for non-numeric
 // fields, the text alone for numbers. Failures stay inside.
-void PutFieldCell(const AutomationValue::Object& sheet, int row, int col, const TField* field);
+// A spreadsheet cell holds at most this many characters of text.
+constexpr qsizetype kCellTextLimit = 32767;
+// False when the value's text is longer than a cell holds (the application
+// keeps its start).
+bool PutFieldCell(const AutomationValue::Object& sheet, int row, int col, const TField* field);
 // Closes the current sheet's name with " - " + count and, unless last,
 // starts the next sheet in front of the first one, named "Rcd#" + first record.
 void StartNextSheet(bool last, qint64 count, qint64& firstRecord, const AutomationValue::Object& workbook,

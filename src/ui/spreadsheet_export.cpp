@@ -1,6 +1,7 @@
 #include "ui/spreadsheet_export.h"
 
 #include "ui/long_run.h"
+#include "export/spreadsheet.h"
 #include "ui/messages.h"
 
 #include <QElapsedTimer>
@@ -48,6 +49,12 @@ private:
 void ExportToSpreadsheet(TQuery& dataSet, const QString& fileName, const QString& serverName,
                          QProgressBar* progressBar, LongRun* run) {
   BarProgress progress(progressBar, run);
-  const QString stopped = ExportResultToSpreadsheet(dataSet, fileName, serverName, progress);
+  qint64 cut = 0;
+  const QString stopped = ExportResultToSpreadsheet(dataSet, fileName, serverName, progress, &cut);
   if (!stopped.isEmpty()) ShowError(stopped);
+  if (cut > 0)
+    ShowMessage(QStringLiteral("有 %1 個值超過試算表儲存格的 %2 個字元, 活頁簿 %3 只保留了前 %2 個字元")
+                    .arg(cut)
+                    .arg(kCellTextLimit)
+                    .arg(fileName));
 }

@@ -13,8 +13,12 @@ void QueryToXLS(TQuery& query, const QString& fileName, LongRun* run) {
     ShowMessage(QStringLiteral("XLS存檔已停止, 沒有寫入檔案 %1").arg(fileName));
     return;
   }
+  QStringList notes;
   if (result.replacedCharacters > 0)
-    ShowMessage(QStringLiteral("有 %1 個字元無法以Big5字碼寫入檔案 %2, 已改為 \"?\"")
-                    .arg(result.replacedCharacters)
-                    .arg(fileName));
+    notes << QStringLiteral("有 %1 個字元無法以Big5字碼寫入檔案 %2, 已改為 \"?\"").arg(result.replacedCharacters).arg(fileName);
+  if (result.cutValues > 0)
+    notes << QStringLiteral("有 %1 個值超過XLS儲存格的 255 個位元組, 檔案 %2 只存了前 255 個位元組")
+                 .arg(result.cutValues)
+                 .arg(fileName);
+  if (!notes.isEmpty()) ShowMessage(notes.join(QLatin1Char('\n')));
 }

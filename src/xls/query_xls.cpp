@@ -40,5 +40,8 @@ XlsSaveResult WriteQueryXls(TQuery& query, const QString& fileName,
   }
   writer.WriteEOF();
   writer.Commit();
-  return {.written = true, .stopped = false, .replacedCharacters = writer.ReplacedCharacters()};
+  return {.written = true,
+          .stopped = false,
+          .replacedCharacters = writer.ReplacedCharacters(),
+          .cutValues = writer.CutValues()};
 }

@@ -13,6 +13,7 @@ struct XlsSaveResult {
   bool written = false;             // false when the user kept an existing file or stopped
   bool stopped = false;             // `keepGoing` said stop: nothing was written
   qsizetype replacedCharacters = 0; // characters Big5 cannot hold, written as "?"
+  qsizetype cutValues = 0;          // values longer than a label's 255 bytes, cut
 };
 
 // Writes the open query to an XLS file: `queryDump` of the query in row 0,

@@ -105,12 +105,14 @@ void TXLSWriter::WriteNumber(int row, int col, double value) {
   Write(bytes, 8);
 }
 
-void TXLSWriter::WriteLabel(int row, int col, const QString& text) {
+bool TXLSWriter::WriteLabel(int row, int col, const QString& text) {
   qsizetype unconvertible = 0;
   QByteArray bytes = ToBig5(text, &unconvertible);
-  if (bytes.size() > 255) bytes = ToBig5(Big5Prefix(text, 255), &unconvertible);
+  const bool whole = bytes.size() <= 255;
+  if (!whole) bytes = ToBig5(Big5Prefix(text, 255), &unconvertible);
   replaced_ += unconvertible;
   WriteLabelBytes(row, col, bytes.constData(), bytes.size());
+  return whole;
 }
 
 void TXLSWriter::WriteLabelBytes(int row, int col, const char* bytes, qsizetype size) {
@@ -131,7 +133,7 @@ void TXLSWriter::WriteFieldCell(int row, int col, const TField* field) {
     if (v.kind == CellKind::Text || v.kind == CellKind::Blob) {
       const QString text = FieldToText(field);
       if (!IsNumericLiteral(text)) {
-        WriteLabel(row, col, text);
+        if (!WriteLabel(row, col, text)) ++cutValues_;
         return;
       }
     }
@@ -166,7 +168,8 @@ void TXLSWriter::WriteFieldCell(int row, int col, const TField* field) {
     }
     default: break;
   }
-  WriteLabel(row, col, FieldToText(field));
+  // A value's label is cut to 255 bytes; the save says how many were.
+  if (!WriteLabel(row, col, FieldToText(field))) ++cutValues_;
 }
 
 void TXLSWriter::WriteEOF() {

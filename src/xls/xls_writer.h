@@ -33,12 +33,15 @@ public:
   void WriteNumber(int row, int col, double value);
   // The text in Big5, cut to 255 bytes between characters; characters the
   // code page cannot hold become "?" (counted in ReplacedCharacters).
-  void WriteLabel(int row, int col, const QString& text);
+  // False when the text had to be cut.
+  bool WriteLabel(int row, int col, const QString& text);
   void WriteFieldCell(int row, int col, const TField* field);
   void WriteEOF();
   // Puts the written file in place of the target; throws on failure.
   void Commit();
   qsizetype ReplacedCharacters() const { return replaced_; }
+  // Field values (WriteFieldCell) whose label was cut to 255 bytes.
+  qsizetype CutValues() const { return cutValues_; }
 
 private:
   // "串流(Stream)寫入錯誤" with the file and the system's reason.
@@ -54,4 +57,5 @@ private:
   std::unique_ptr<char[]> buffer_{new char[kBufferBytes]};
   qsizetype used_ = 0;
   qsizetype replaced_ = 0;
+  qsizetype cutValues_ = 0;
 };
