@@ -197,3 +197,27 @@ TEST_F(UiColumnSettings, NothingBeforeAQuery) {
   Open([&](TfrmSetGrid&) { shown = true; });
   EXPECT_FALSE(shown);
 }
+
+// Two columns of one name ("select k, a, b as a, c"): each entry of the
+// list is one of them, in order, so a title set on the second stays over
+// its own values, and the next run writes every column as before.
+TEST_F(UiColumnSettings, ColumnsOfTheSameNameKeepTheirOwnValues) {
+  W().Query1->Close();  // the open result reads the file
+  db_->Exec(QStringLiteral("create table t_cols (k integer, a integer, b integer, c integer);"
+                           "insert into t_cols values (1, 10, 20, 30);"));
+  W().chbShowMemo->setChecked(false);
+  Run(QStringLiteral("select k, a, b as a, c from t_cols"));
+  ASSERT_EQ(OutputLines().last(), QStringLiteral("1,10,20,30"));
+  Open([](TfrmSetGrid& d) {
+    for (int row = 1; row <= 4; ++row) d.StringGrid1->item(row, 3)->setText(QStringLiteral("5"));
+    d.StringGrid1->item(3, 4)->setText(QStringLiteral("second a"));
+  });
+  EXPECT_EQ(Headers(), QStringList({"k", "a", "second a", "c"}));
+  QAbstractItemModel* model = W().DBGrid1->model();
+  EXPECT_EQ(model->index(0, 1).data().toString(), QStringLiteral("10"));
+  EXPECT_EQ(model->index(0, 2).data().toString(), QStringLiteral("20"));
+  W().ButtonClearResult->click();
+  Run(QStringLiteral("select k, a, b as a, c from t_cols"));
+  EXPECT_EQ(OutputLines(), QStringList({QStringLiteral("1,10,20,30")}));
+  EXPECT_EQ(Headers(), QStringList({"k", "a", "second a", "c"}));
+}
