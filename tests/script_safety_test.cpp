@@ -1,6 +1,8 @@
 // Scripts no name or value can break, and saves that replace nothing but
 // regular files: names that are no plain names are quoted, a value cannot
 // end the site's batch, a pipe or a device is never replaced.
+#include "controls/dataset_model.h"
+#include "controls/db_grid.h"
 #include "controls/text_pane.h"
 #include "database/query.h"
 #include "support/modal.h"
@@ -8,6 +10,9 @@
 #include "support/window_fixture.h"
 
 #include <QAbstractButton>
+#include <QAction>
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFileDialog>
@@ -175,4 +180,31 @@ TEST_F(UiScriptSafety, AStatementHoldingANulIsRefused) {
   ASSERT_EQ(messages.size(), 1);
   EXPECT_TRUE(messages.first().contains(QStringLiteral("NUL"))) << messages.first().toStdString();
   EXPECT_TRUE(OutputLines().isEmpty());
+}
+
+// One huge value or message never freezes a widget: the grid and message
+// boxes show a bounded start and the size; the data stays whole in the
+// copy and on the clipboard.
+TEST_F(UiScriptSafety, AHugeValueOrMessageShowsABoundedStart) {
+  W().Query1->Close();
+  db_->Exec(QStringLiteral("create table huge (s text); insert into huge values (replace(hex(zeroblob(1000000)), '0', 'x'));"));
+  W().chbShowMemo->setChecked(true);
+  ASSERT_TRUE(Run(QStringLiteral("select s from huge")).isEmpty());
+  QAbstractItemModel* model = W().DBGrid1->model();
+  const QString shown = model->index(0, 0).data().toString();
+  EXPECT_LT(shown.size(), 1100);
+  EXPECT_TRUE(shown.endsWith(QStringLiteral("…(共 2000000 字元)"))) << shown.right(30).toStdString();
+  EXPECT_EQ(model->index(0, 0).data(kWholeTextRole).toString().size(), 2000000);
+  // "SQL轉出" of a statement of a megabyte: the box shows its start, the
+  // clipboard holds it all.
+  const QString statement = QStringLiteral("select s from huge where s <> '") + QString(1 << 20, QLatin1Char('y')) +
+                            QStringLiteral("'");
+  W().MemoSQL->setPlainText(statement);
+  W().Query1->SQL().SetText(statement);
+  ModalAnswerer answerer;
+  W().mnuSQLOut->trigger();
+  ASSERT_EQ(answerer.Texts().size(), 1);
+  EXPECT_LT(answerer.Texts().first().size(), 4100);
+  EXPECT_TRUE(answerer.Texts().first().contains(QStringLiteral("…(共 "))) << answerer.Texts().first().right(30).toStdString();
+  EXPECT_GT(QGuiApplication::clipboard()->text().size(), 1 << 20);
 }

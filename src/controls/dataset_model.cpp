@@ -2,6 +2,7 @@
 
 #include "database/query.h"
 #include "database/value_text.h"
+#include "text/text_utils.h"
 
 #include <QTimer>
 #include <limits>
@@ -72,10 +73,12 @@ int DataSetModel::columnCount(const QModelIndex& parent) const {
 }
 
 QVariant DataSetModel::data(const QModelIndex& index, int role) const {
-  if (role != Qt::DisplayRole || !dataSet_ || !dataSet_->Active()) return {};
+  if ((role != Qt::DisplayRole && role != kWholeTextRole) || !dataSet_ || !dataSet_->Active()) return {};
   const TField* field = FieldAt(index.column());
   if (!field || index.row() >= shownRows_) return {};
-  return GridCellText(field->DataType(), dataSet_->ValueAt(index.row(), field));
+  const QString text = GridCellText(field->DataType(), dataSet_->ValueAt(index.row(), field));
+  // A cell of megabytes would freeze the grid's painting; a copy takes it whole.
+  return role == kWholeTextRole ? text : ShownPrefix(text, kShownCellChars);
 }
 
 QVariant DataSetModel::headerData(int section, Qt::Orientation orientation, int role) const {

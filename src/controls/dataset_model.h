@@ -9,6 +9,10 @@
 class TField;
 class TQuery;
 
+// What a cell shows of a long value, and the role that gives it whole.
+constexpr qsizetype kShownCellChars = 1000;
+constexpr int kWholeTextRole = Qt::UserRole + 1;
+
 class DataSetModel : public QAbstractTableModel {
   Q_OBJECT
 public:

@@ -104,7 +104,7 @@ QString TDBGrid::SelectedRowsText() const {
   std::sort(rows.begin(), rows.end(), [](const QModelIndex& a, const QModelIndex& b) { return a.row() < b.row(); });
   for (const QModelIndex& row : rows) {
     QStringList cells;
-    for (int c = 0; c < model_->columnCount(); ++c) cells << model_->index(row.row(), c).data().toString();
+    for (int c = 0; c < model_->columnCount(); ++c) cells << model_->index(row.row(), c).data(kWholeTextRole).toString();
     lines << cells.join(QLatin1Char('\t'));
   }
   return lines.join(QStringLiteral("\r\n"));

@@ -49,3 +49,10 @@ QString LowerAscii(const QString& text) {
     if (c >= QLatin1Char('A') && c <= QLatin1Char('Z')) c = QChar(c.unicode() + 32);
   return result;
 }
+
+QString ShownPrefix(const QString& text, qsizetype limit) {
+  if (text.size() <= limit) return text;
+  qsizetype cut = limit;
+  if (text[cut - 1].isHighSurrogate()) --cut;  // never half a character
+  return text.left(cut) + QStringLiteral("…(共 %1 字元)").arg(text.size());
+}

@@ -19,3 +19,8 @@ void CleanSheetName(QString& name);
 QString BoolText(bool value);
 // Lower-cases only the letters A to Z (keyword tests on statements).
 QString LowerAscii(const QString& text);
+
+// What a widget shows of a text that may be huge (a value of megabytes, a
+// long message): laying it all out would freeze it. The text itself when
+// short; otherwise its first `limit` characters and "…(共 N 字元)".
+QString ShownPrefix(const QString& text, qsizetype limit);
