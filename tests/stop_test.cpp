@@ -344,3 +344,21 @@ TEST_P(PgStop, AStatementTheServerEndedIsNotRunAgain) {
   EXPECT_GT(again, 0);
   EXPECT_NE(again, pid);
 }
+
+// The connection lost in the middle of an insert-mode run: the rows written
+// stay, the script gets its closing "go", and the one message says how far
+// the run got.
+TEST_P(PgStop, AConnectionLostMidScriptClosesTheScriptAndCountsTheRows) {
+  W().ChBEachRow->setChecked(true);
+  W().ChBColName->setChecked(true);
+  const QStringList messages = Run(QStringLiteral(
+      "select g, case when g = 20000 then pg_terminate_backend(pg_backend_pid())::int else 0 end as k"
+      " from generate_series(1, 50000) g"));
+  ASSERT_EQ(messages.size(), 1) << messages.join(QLatin1Char('\n')).toStdString();
+  const QStringList lines = OutputLines();
+  ASSERT_GT(lines.size(), 3);
+  EXPECT_EQ(lines.last(), QStringLiteral("go"));
+  const qsizetype rows = lines.filter(QStringLiteral("insert into")).size();
+  EXPECT_GT(rows, 0);
+  EXPECT_TRUE(messages.first().endsWith(QStringLiteral("(輸出到第 %1 筆為止)").arg(rows))) << messages.first().toStdString();
+}

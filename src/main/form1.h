@@ -161,7 +161,8 @@ private:
   void ConnectAlias(const QString& alias);
 
   void ReportAlteredValues(const struct RowRunReport& report);
-  struct RowRunReport RenderResult(class LongRun& run, class LineSink& out, bool insertMode);
+  // `failure` gets the engine's text when the rest of the result was lost.
+  struct RowRunReport RenderResult(class LongRun& run, class LineSink& out, bool insertMode, QString& failure);
   void CountRows(const QString& statement);
   void BindPictureColumn();
   void ShowRunProgress(qint64 row);

@@ -106,6 +106,7 @@ void TForm1::ButtonSQLExecClick(QObject*) {
   }
   RowRunReport report;
   bool rendering = false;
+  QString failure;  // the engine's text when the rest of the result was lost
   {
     // From the count statement to the last row, a wait for the server keeps
     // the window alive and Esc stops the statement at the engine.
@@ -118,7 +119,7 @@ void TForm1::ButtonSQLExecClick(QObject*) {
       Query1->Open();
       if (render) {
         rendering = true;
-        report = RenderResult(run, out, insertMode);
+        report = RenderResult(run, out, insertMode, failure);
       }
     } catch (const EStopped&) {
       report.stopped = true;
@@ -126,6 +127,9 @@ void TForm1::ButtonSQLExecClick(QObject*) {
   }
   if (render && insertMode) out.AddLine(QStringLiteral("go"));
   out.Flush();
+  // The rows written before the engine failed stay, each a whole line, and
+  // an insert script is closed as always; the message says how far it got.
+  if (!failure.isEmpty()) throw Failure(failure + QStringLiteral("\n(輸出到第 %1 筆為止)").arg(report.rows));
   if (report.stopped)
     ShowMessage(rendering ? QStringLiteral("查詢已停止: 輸出到第 %1 筆為止").arg(report.rows) : QStringLiteral("查詢已停止"));
   if (render) ReportAlteredValues(report);
@@ -133,7 +137,7 @@ void TForm1::ButtonSQLExecClick(QObject*) {
 
 // Every row of the open result as a line, written as the rows arrive; a
 // stop (Esc, or the engine stopped while the rest arrived) keeps whole lines.
-RowRunReport TForm1::RenderResult(LongRun& run, LineSink& out, bool insertMode) {
+RowRunReport TForm1::RenderResult(LongRun& run, LineSink& out, bool insertMode, QString& failure) {
   LabelFieldCnt->setText(QString::number(Query1->FieldCount()));
   const RowRunOptions options{{Delimiter->text(), ChBLeftBrace->isChecked(), ChBRightBrace->isChecked()},
                               ChBColName->isChecked(), insertMode, EdInsertInto->text(), EdValues->text()};
@@ -168,8 +172,12 @@ RowRunReport TForm1::RenderResult(LongRun& run, LineSink& out, bool insertMode) 
     }
   } catch (const EStopped&) {
     report = rows.Stopped();
+  } catch (const EDatabaseError& lost) {
+    report = rows.Stopped();
+    report.stopped = false;
+    failure = lost.Message();
   }
-  if (report.stopped) ShowRunProgress(report.rows);
+  if (report.stopped || !failure.isEmpty()) ShowRunProgress(report.rows);
   return report;
 }
 
