@@ -73,8 +73,14 @@ enum class Fetch { Integer, Double, Money, Text, Binary, Date, Time, Timestamp, 
 // psqlODBC turns dates it cannot put in the ODBC structures into other dates
 // (-infinity becomes today, 5874897-12-31 a date in 5874, BC dates AD ones):
 // from PostgreSQL dates and times are read as the server's text instead.
-Fetch FetchFor(TFieldType type, bool postgres) {
+// The SQLite driver changes what a column of another declared type holds
+// without a word when it converts ('0x1F' becomes 31, '-' null, a date
+// '2024-13-45' null, a time 0.5 '05:00:00'): from SQLite numbers and dates
+// are read as the text the file stores, which the program reads as the
+// built-in path does.
+Fetch FetchFor(TFieldType type, bool postgres, bool sqlite) {
   if (postgres && (type == ftDate || type == ftTime || type == ftDateTime)) return Fetch::ServerDateText;
+  if (sqlite && type != ftBlob && type != ftFloat) return Fetch::Text;
   switch (type) {
     case ftSmallint:
     case ftWord:
@@ -112,12 +118,13 @@ private:
 
 class OdbcStatement : public BackendStatement {
 public:
-  OdbcStatement(SQLHSTMT stmt, QString secret, bool postgres, std::function<void()> beforeExecute,
+  OdbcStatement(SQLHSTMT stmt, QString secret, bool postgres, bool sqlite, std::function<void()> beforeExecute,
                 ConnectionReading& reading, OdbcCallsInFlight& calls)
       : stmt_(stmt),
         calls_(calls),
         secret_(std::move(secret)),
         postgres_(postgres),
+        sqlite_(sqlite),
         beforeExecute_(std::move(beforeExecute)),
         reading_(reading),
         rows_(reading, [this](RowStore& into, QString& failure) { return StoreNext(into, failure); }, kBlockRows,
@@ -207,7 +214,7 @@ private:
     c.type = OdbcFieldType(sqlType, static_cast<qint64>(columnSize), FromWide(typeName), isUnsigned == SQL_TRUE,
                            autoUnique == SQL_TRUE, c.size);
     columns_.push_back(c);
-    fetch_.push_back(FetchFor(c.type, postgres_));
+    fetch_.push_back(FetchFor(c.type, postgres_, sqlite_));
   }
 
   // Reads a value in chunks of any length; false for NULL.
@@ -318,6 +325,7 @@ private:
   OdbcCallsInFlight& calls_;
   QString secret_;
   bool postgres_;
+  bool sqlite_;
   std::atomic<qint64> unrepresentable_ = 0;  // counted on the reading thread too
   std::function<void()> beforeExecute_;
   ConnectionReading& reading_;
@@ -506,8 +514,10 @@ OdbcConnection::OdbcConnection(const QString& connectionString, const QString& s
   dbc_ = dbc;
   SQLWCHAR dbms[128] = {0};
   SQLSMALLINT dbmsLength = 0;
-  if (Ok(SQLGetInfoW(dbc, SQL_DBMS_NAME, dbms, sizeof dbms, &dbmsLength)))
+  if (Ok(SQLGetInfoW(dbc, SQL_DBMS_NAME, dbms, sizeof dbms, &dbmsLength))) {
     isPostgres_ = FromWide(dbms).startsWith(QLatin1String("PostgreSQL"), Qt::CaseInsensitive);
+    isSqlite_ = FromWide(dbms).startsWith(QLatin1String("SQLite"), Qt::CaseInsensitive);
+  }
   SQLWCHAR quote[8] = {0};
   SQLSMALLINT quoteLength = 0;
   if (Ok(SQLGetInfoW(dbc, SQL_IDENTIFIER_QUOTE_CHAR, quote, sizeof quote, &quoteLength)) && quote[0] != 0 &&
@@ -605,6 +615,6 @@ std::unique_ptr<BackendStatement> OdbcConnection::Prepare(const QString& sql, St
     SQLFreeHandle(SQL_HANDLE_STMT, stmt);
     throw EDatabaseError(message);
   }
-  return std::make_unique<OdbcStatement>(stmt, secret_, isPostgres_, [this, access] { EnterAccess(access); },
-                                         *reading_, *calls_);
+  return std::make_unique<OdbcStatement>(stmt, secret_, isPostgres_, isSqlite_,
+                                         [this, access] { EnterAccess(access); }, *reading_, *calls_);
 }

@@ -62,6 +62,7 @@ private:
   std::unique_ptr<OdbcCallsInFlight> calls_ = std::make_unique<OdbcCallsInFlight>();
   QString secret_;
   bool isPostgres_ = false;
+  bool isSqlite_ = false;
   QChar identifierQuote_ = QLatin1Char('"');
   StatementAccess access_ = StatementAccess::ReadWrite;
 };
