@@ -3,6 +3,7 @@
 
 #include "database/engine_wait.h"
 #include "database/failure.h"
+#include "platform/memory_budget.h"
 #include "ui/messages.h"
 #include "text/row_run.h"
 #include "ui/long_run.h"
@@ -142,9 +143,17 @@ RowRunReport TForm1::RenderResult(LongRun& run, LineSink& out, bool insertMode, 
   const RowRunOptions options{{Delimiter->text(), ChBLeftBrace->isChecked(), ChBRightBrace->isChecked()},
                               ChBColName->isChecked(), insertMode, EdInsertInto->text(), EdValues->text()};
   RowRun rows(*Query1, options, out);
+  // The lines and the rows the grid keeps grow with the result: a run that
+  // is about to take more memory than there is stops as on Esc.
+  const MemoryBudget budget = MemoryBudget::FromNow();
+  bool tooLarge = false;
+  const auto withinBudget = [&] {
+    if (!tooLarge && budget.Exceeded()) tooLarge = true;
+    return !tooLarge;
+  };
   const auto progress = [&](qint64 written) {
     ShowRunProgress(written);
-    return run.KeepGoing();
+    return withinBudget() && run.KeepGoing();
   };
   // Rows are written as they arrive, while an engine that reads ahead
   // brings the rest; until the result is whole its size is unknown (a busy
@@ -157,7 +166,7 @@ RowRunReport TForm1::RenderResult(LongRun& run, LineSink& out, bool insertMode, 
     const auto writeArrived = [&](qint64) {
       if (!rows.WriteArrived(progress)) return false;
       LabelRecNo->setText(QString::number(rows.Written()));
-      return run.KeepGoing();
+      return withinBudget() && run.KeepGoing();
     };
     if (!Query1->FetchAll(writeArrived)) {
       report = rows.Stopped();
@@ -176,6 +185,16 @@ RowRunReport TForm1::RenderResult(LongRun& run, LineSink& out, bool insertMode, 
     report = rows.Stopped();
     report.stopped = false;
     failure = lost.Message();
+  } catch (const std::bad_alloc&) {
+    // Memory ran out before the budget said so (another program took it):
+    // the same way out, before anything else needs memory.
+    report = rows.Stopped();
+    tooLarge = true;
+  }
+  if (tooLarge) {
+    report.stopped = false;
+    failure = QStringLiteral("查詢結果太大, 記憶體不夠保留全部的資料列, 已停止。\n"
+                             "請縮小查詢的範圍 (例如加上 where 條件) 再執行");
   }
   if (report.stopped || !failure.isEmpty()) ShowRunProgress(report.rows);
   return report;
