@@ -10,6 +10,8 @@
 #include "support/window_fixture.h"
 
 #include <QAction>
+#include <QGuiApplication>
+#include <QClipboard>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
@@ -187,6 +189,18 @@ TEST_F(UiWindow, ClearButtonsEmptyStatementQueryAndOutput) {
 
   QTest::mouseClick(W().ButtonClearResult, Qt::LeftButton);
   EXPECT_TRUE(W().MemoOutput->toPlainText().isEmpty());
+}
+
+// A double click pastes plain text as a rich-text control would give it
+// back (its line breaks and special spaces), without laying it out there.
+TEST_F(UiWindow, ADoubleClickPastesPlainTextAsTheRichTextControlGivesIt) {
+  const QString text = QString::fromUtf8("a\xC2\xA0" "b\r\nc\rd\xE2\x80\xA8" "e\xE2\x80\xA9" "f\tg\xEF\xBF\xBC" "h\n\nk ");
+  QTextEdit control;
+  control.setPlainText(text);
+  QGuiApplication::clipboard()->setText(text);
+  W().MemoOutput->clear();
+  QTest::mouseDClick(W().MemoOutput->viewport(), Qt::LeftButton);
+  EXPECT_EQ(W().MemoOutput->toPlainText(), control.toPlainText());
 }
 
 TEST_F(UiWindow, ExitClosesTheWindow) {

@@ -262,7 +262,16 @@ void TForm1::PasteClipboardToOutput() {
   const ClipboardContent content = ReadClipboard();
   RichEditClipbrd->selectAll();
   RichEditClipbrd->clear();
-  if (!content.html.isNull()) RichEditClipbrd->setHtml(content.html);
-  else RichEditClipbrd->setPlainText(content.text);
+  if (content.html.isNull()) {
+    // Plain text comes back from the rich-text control as it went in, but
+    // for its line breaks and special spaces: done here directly, since
+    // laying out hundreds of megabytes in the control takes minutes.
+    QString text = content.text;
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    MemoOutput->appendPlainText(RichTextCopyText(text), /*undoable=*/true);
+    return;
+  }
+  RichEditClipbrd->setHtml(content.html);
   MemoOutput->appendPlainText(RichEditClipbrd->toPlainText(), /*undoable=*/true);
 }
