@@ -259,7 +259,8 @@ void TForm1::ReportAlteredValues(const RowRunReport& report) {
   if (report.unrepresentableValues > 0)
     lines << QStringLiteral("有 %1 個日期或時間超出程式能表示的範圍, 已以 null 顯示").arg(report.unrepresentableValues);
   if (report.splitBatchValues > 0)
-    lines << QStringLiteral("有 %1 個文字值含有只有 go 的一行, 其中的換行已寫成 char(13)、char(10) 相接, 以免把指令批次切斷")
+    lines << QStringLiteral("有 %1 個文字值含有只有 go 的一行或單獨的換行 (LF), 其中的換行已寫成 char(13)、char(10) 相接,"
+                            " 以免切斷指令批次, 載回時也還是原值")
                  .arg(report.splitBatchValues);
   if (!lines.isEmpty()) ShowMessage(lines.join(QLatin1Char('\n')));
 }

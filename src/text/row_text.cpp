@@ -169,16 +169,21 @@ bool RowRenderer::AppendQuoted(QString& out, const Column& c) const {
 }
 
 // A value with a line that is only "go" (say 'x')⏎go⏎drop table t⏎go⏎--')
-// would split the script there even inside its literal: its line breaks are
-// written as the site's server joins texts, 'x' + char(13) + char(10) + 'go',
+// would split the script there even inside its literal, and one with a line
+// feed alone would be saved with CR LF there (the file's line breaks), so
+// the script would put back another value. The line breaks of such a value
+// are written as the site's server joins texts, 'x' + char(10) + 'go',
 // which gives the same value and leaves no line of the script alone.
 void RowRenderer::KeepBatchesWhole(QString& out, qsizetype at, QChar mark) const {
   const QStringView literal = QStringView(out).mid(at);
-  if (!literal.contains(QLatin1Char('\n')) && !literal.contains(QLatin1Char('\r'))) return;
-  bool separator = false;
+  const qsizetype firstFeed = literal.indexOf(QLatin1Char('\n'));
+  if (firstFeed < 0) return;  // a carriage return alone stays as it is in the file
+  bool rewrite = false;
+  for (qsizetype i = firstFeed; i >= 0 && !rewrite; i = literal.indexOf(QLatin1Char('\n'), i + 1))
+    rewrite = i == 0 || literal[i - 1] != QLatin1Char('\r');
   for (const QStringView line : literal.tokenize(QLatin1Char('\n')))
-    if (IsBatchSeparatorLine(line)) separator = true;
-  if (!separator) return;
+    if (IsBatchSeparatorLine(line)) rewrite = true;
+  if (!rewrite) return;
   QString joined;
   const QString close = QString(mark) + QStringLiteral(" + ");
   const QString open = QStringLiteral(" + ") + mark;

@@ -50,7 +50,8 @@ public:
   // as U+FFFD).
   qint64 InvalidTextValues() const { return invalidTextValues_; }
   // Values of a batch script whose line breaks were written as char(13)
-  // and char(10), since a line of theirs alone would have ended a batch.
+  // and char(10): a line of theirs alone would have ended a batch, or a line
+  // feed alone would have become CR LF in the file.
   qint64 SplitBatchValues() const { return splitBatchValues_; }
 
 private:
