@@ -7,6 +7,7 @@
 #include "database/postgres/pg_backend.h"
 #include "database/session.h"
 #include "database/sqlite/sqlite_backend.h"
+#include "database/sqlite/sqlite_settings.h"
 
 #include <QFileInfo>
 
@@ -51,16 +52,20 @@ std::unique_ptr<BackendConnection> ConnectOdbc(const QString& connectionString, 
       kConnectStopped);
 }
 
+// A SQLite file, built in or named by a data source of the SQLite driver.
+std::unique_ptr<BackendConnection> OpenSqliteFile(const QString& path) {
+  if (!QFileInfo::exists(path)) throw EDatabaseError(QStringLiteral("找不到資料庫檔案: %1").arg(path));
+  return std::make_unique<SqliteConnection>(path);
+}
+
 }  // namespace
 
 std::unique_ptr<BackendConnection> OpenAliasConnection(const QString& alias, TDatabase& database) {
-  if (QString path; Session().FindSqliteAlias(alias, path)) {
-    if (!QFileInfo::exists(path)) throw EDatabaseError(QStringLiteral("找不到資料庫檔案: %1").arg(path));
-    return std::make_unique<SqliteConnection>(path);
-  }
+  if (QString path; Session().FindSqliteAlias(alias, path)) return OpenSqliteFile(path);
   // Alias names ignore case; the data source is opened by its own spelling.
   for (const QString& dataSource : OdbcDataSources()) {
     if (dataSource.compare(alias, Qt::CaseInsensitive) != 0) continue;
+    if (const auto file = SqliteFileOfDataSource(dataSource)) return OpenSqliteFile(*file);
     QString user, password;
     Login(database, OdbcDataSourceUser(dataSource), user, password);
     if (const auto pg = PgSettingsOfDataSource(dataSource, user, password)) return ConnectPostgres(*pg);
@@ -80,5 +85,7 @@ std::unique_ptr<BackendConnection> OpenDriverConnection(const QString& driver, T
   for (const QString& name : {kParamServerName, kParamHostName, kParamUserName, kParamPassword, kParamApplicationName})
     params.insert(name, database.Params().Value(name));
   if (const auto pg = PgSettingsOfDriver(driver, params)) return ConnectPostgres(*pg);
+  // The SQLite driver's server is a file: opened by the program itself.
+  if (IsSqliteOdbcDriver(driver)) return OpenSqliteFile(params.value(kParamServerName));
   return ConnectOdbc(OdbcDriverConnection(driver, params), password);
 }

@@ -116,7 +116,7 @@ TEST(PgSqliteOdbcReadAhead, AnotherStatementPausesTheReadingAndNothingIsLost) {
   QFile::remove(qEnvironmentVariable("Q2T_ODBC_SQLITE"));
   TempDatabase db(kReadAheadTable, QStringLiteral("READAHEAD_SOURCE"));
   ASSERT_TRUE(QFile::copy(db.Path(), qEnvironmentVariable("Q2T_ODBC_SQLITE")));
-  Connected odbc(QStringLiteral("Q2T_SQLITE"));
+  Connected odbc(QStringLiteral("Q2T_SQLITE_ODBC"));
   ReadWithAnotherStatementBetween(*odbc.database.Connection());
 }
 

@@ -14,6 +14,7 @@
 #include <odbcinst.h>
 #include <sql.h>
 #include <sqlext.h>
+#include <vector>
 
 namespace {
 
@@ -368,6 +369,24 @@ QStringList OdbcDrivers() {
   return names;
 }
 
+QMap<QString, QString> OdbcDataSourceAttributes(const QString& dataSource) {
+  const QByteArray dsn = dataSource.toUtf8();
+  std::vector<char> keys(16384, 0);
+  const int length = SQLGetPrivateProfileString(dsn.constData(), nullptr, "", keys.data(),
+                                                static_cast<int>(keys.size()), "odbc.ini");
+  QMap<QString, QString> attributes;
+  for (int at = 0; at < length && keys[static_cast<std::size_t>(at)];) {
+    const char* key = keys.data() + at;
+    char value[1024] = {0};
+    SQLGetPrivateProfileString(dsn.constData(), key, "", value, sizeof value, "odbc.ini");
+    attributes.insert(QString::fromUtf8(key).trimmed(), QString::fromUtf8(value).trimmed());
+    at += static_cast<int>(std::strlen(key)) + 1;
+  }
+  return attributes;
+}
+
+bool IsSqliteOdbcDriver(const QString& driver) { return driver.contains(QLatin1String("sqlite"), Qt::CaseInsensitive); }
+
 QString OdbcDataSourceUser(const QString& dataSource) {
   const QByteArray dsn = dataSource.toUtf8();
   for (const char* key : {"UserName", "Username", "UID", "User"}) {
@@ -423,7 +442,6 @@ void AddSqliteTimeout(QString& text) {
   text += QStringLiteral("Timeout=%1;").arg(kSqliteBusyMilliseconds);
 }
 
-bool IsSqliteDriver(const QString& driver) { return driver.contains(QLatin1String("sqlite"), Qt::CaseInsensitive); }
 
 // By default psqlODBC holds a whole result in memory before the first row
 // arrives (hundreds of megabytes for a million rows); with a cursor fetched
@@ -444,7 +462,7 @@ QString OdbcDataSourceConnection(const QString& dataSource, const QString& user,
   AddAttribute(text, "UID", user);
   AddAttribute(text, "PWD", password);
   const QString driver = DataSourceValue(dataSource, "Driver");
-  if (IsSqliteDriver(driver)) AddSqliteTimeout(text);
+  if (IsSqliteOdbcDriver(driver)) AddSqliteTimeout(text);
   if (IsPostgresOdbcDriver(driver) && DataSourceValue(dataSource, "UseDeclareFetch").isEmpty()) AddPostgresStreaming(text);
   return text;
 }
@@ -463,7 +481,7 @@ QString OdbcDriverConnection(const QString& driver, const QMap<QString, QString>
   QString escaped = driver;
   QString text = QStringLiteral("DRIVER={") + escaped.replace(QLatin1Char('}'), QLatin1String("}}")) +
                  QStringLiteral("};");
-  if (IsSqliteDriver(kind)) {
+  if (IsSqliteOdbcDriver(kind)) {
     AddAttribute(text, "Database", server);
     AddSqliteTimeout(text);
   } else if (IsPostgresOdbcDriver(kind)) {

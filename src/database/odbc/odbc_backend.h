@@ -14,6 +14,10 @@ QStringList OdbcDataSources();
 QStringList OdbcDrivers();
 // Whether a driver name (or a driver's library) is the PostgreSQL driver's.
 bool IsPostgresOdbcDriver(const QString& driver);
+// Whether a driver name is the SQLite driver's.
+bool IsSqliteOdbcDriver(const QString& driver);
+// Every attribute a data source sets in the ODBC configuration.
+QMap<QString, QString> OdbcDataSourceAttributes(const QString& dataSource);
 // The user name a data source is configured with; empty when none.
 QString OdbcDataSourceUser(const QString& dataSource);
 

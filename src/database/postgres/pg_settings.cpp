@@ -47,28 +47,11 @@ bool Honoured(const QString& key, const QString& value) {
   return false;
 }
 
-// Every attribute a data source sets in the ODBC configuration.
-QMap<QString, QString> DataSourceAttributes(const QString& dataSource) {
-  const QByteArray dsn = dataSource.toUtf8();
-  std::vector<char> keys(16384, 0);
-  const int length = SQLGetPrivateProfileString(dsn.constData(), nullptr, "", keys.data(),
-                                                static_cast<int>(keys.size()), "odbc.ini");
-  QMap<QString, QString> attributes;
-  for (int at = 0; at < length && keys[static_cast<std::size_t>(at)];) {
-    const char* key = keys.data() + at;
-    char value[1024] = {0};
-    SQLGetPrivateProfileString(dsn.constData(), key, "", value, sizeof value, "odbc.ini");
-    attributes.insert(QString::fromUtf8(key).trimmed(), QString::fromUtf8(value).trimmed());
-    at += static_cast<int>(std::strlen(key)) + 1;
-  }
-  return attributes;
-}
-
 }  // namespace
 
 std::optional<PgSettings> PgSettingsOfDataSource(const QString& dataSource, const QString& user,
                                                  const QString& password) {
-  const QMap<QString, QString> attributes = DataSourceAttributes(dataSource);
+  const QMap<QString, QString> attributes = OdbcDataSourceAttributes(dataSource);
   QMap<QString, QString> byKey;
   for (auto it = attributes.begin(); it != attributes.end(); ++it) {
     if (!Honoured(it.key(), it.value())) return std::nullopt;
