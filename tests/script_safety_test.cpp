@@ -215,3 +215,10 @@ TEST_F(UiScriptSafety, AHugeValueOrMessageShowsABoundedStart) {
   EXPECT_TRUE(answerer.Texts().first().contains(QStringLiteral("…(共 "))) << answerer.Texts().first().right(30).toStdString();
   EXPECT_GT(QGuiApplication::clipboard()->text().size(), 1 << 20);
 }
+
+// PostgreSQL's dollar quotes are no quotes to SQLite: the refusal says why.
+TEST_F(UiScriptSafety, DollarQuotesOnSqliteAreExplained) {
+  const QStringList messages = Run(QStringLiteral("select $$;$$ as a"));
+  ASSERT_EQ(messages.size(), 1);
+  EXPECT_TRUE(messages.first().contains(QStringLiteral("SQLite 沒有 $$ 引號"))) << messages.first().toStdString();
+}

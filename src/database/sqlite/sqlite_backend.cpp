@@ -266,7 +266,14 @@ std::unique_ptr<BackendStatement> SqliteConnection::Prepare(const QString& sql, 
   auto statement = std::make_unique<SqliteStatement>(db_, stmt, *reading_);
   // SQLite runs only the first statement of a text: the rest would be
   // dropped without a word. Only blanks and comments may follow it.
-  if (RemainsAStatement(tail, text.constData() + text.size())) throw EDatabaseError(MultipleStatementsMessage());
+  if (RemainsAStatement(tail, text.constData() + text.size())) {
+    // PostgreSQL's dollar quotes are no quotes to SQLite: say why a
+    // semicolon between them ends the statement here.
+    const QString why = sql.contains(QLatin1String("$$"))
+                            ? QStringLiteral("\nSQLite 沒有 $$ 引號: $$ 之間的分號在 SQLite 也把指令分開")
+                            : QString();
+    throw EDatabaseError(MultipleStatementsMessage() + why);
+  }
   if (access == StatementAccess::ReadOnly && !sqlite3_stmt_readonly(stmt))
     throw EDatabaseError(QStringLiteral("這個SQL指令會修改資料庫, 這裡只能執行讀取資料的指令"));
   return statement;
