@@ -48,12 +48,7 @@ protected:
     UseDatabase(db_->Alias());
     W().chbShowMemo->setChecked(false);
   }
-  QStringList Run(const QString& statement) {
-    W().MemoSQL->setPlainText(statement);
-    ModalAnswerer answerer;
-    QTest::mouseClick(W().ButtonSQLExec, Qt::LeftButton);
-    return answerer.Texts();
-  }
+  QStringList Run(const QString& statement) { return RunShowing(statement); }
   std::unique_ptr<TempDatabase> db_;
 };
 

@@ -53,12 +53,7 @@ protected:
     UseDatabase(db_->Alias());
     W().chbShowMemo->setChecked(false);
   }
-  QStringList Run(const QString& statement) {
-    W().MemoSQL->setPlainText(statement);
-    ModalAnswerer answerer;
-    QTest::mouseClick(W().ButtonSQLExec, Qt::LeftButton);
-    return answerer.Texts();
-  }
+  QStringList Run(const QString& statement) { return RunShowing(statement); }
   // Runs the lines through the sqlite3 program on a copy of the database;
   // the names of the tables there afterwards.
   QString FeedToSqlite(const QStringList& lines) {

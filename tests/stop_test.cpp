@@ -71,12 +71,8 @@ protected:
   }
   // Runs the statement with a click; the messages shown.
   QStringList Run(const QString& statement) {
-    W().MemoSQL->setPlainText(statement);
     ticksAtRun_ = captionTicks_;
-    ModalAnswerer answerer;
-    QTest::mouseClick(W().ButtonSQLExec, Qt::LeftButton);
-    QApplication::processEvents();
-    return answerer.Texts();
+    return RunShowing(statement);
   }
   qint64 SinceEscape() const { return escape_.isValid() ? escape_.elapsed() : -1; }
   // The run stopped within the bound, with the window alive meanwhile.

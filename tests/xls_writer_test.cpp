@@ -2,6 +2,7 @@
 #include "database/failure.h"
 #include "database/database.h"
 #include "database/query.h"
+#include "support/connected.h"
 #include "support/files.h"
 #include "support/modal.h"
 #include "support/temp_database.h"
@@ -135,13 +136,8 @@ TEST_F(XlsTest, ValuesCutToALabelAreCounted) {
   TempDatabase db(QStringLiteral("create table l (s text);"
                                  "insert into l values (substr(hex(zeroblob(200)), 1, 303)), (replace(substr(hex(zeroblob(200)), 1, 301), '0', '中')), ('short');"),
                   QStringLiteral("XLSCUT"));
-  TDatabase database;
-  database.SetAliasName(db.Alias());
-  database.SetDatabaseName(db.Alias());
-  TQuery query;
-  query.SetDatabaseName(db.Alias());
-  query.SQL().SetText(QStringLiteral("select s from l"));
-  query.Open();
+  Connected sqlite(db.Alias());
+  TQuery& query = sqlite.Open(QStringLiteral("select s from l"));
   const XlsSaveResult result = WriteQueryXls(query, File("cut.xls"), [](const TQuery&) { return QString(300, QLatin1Char('q')); });
   EXPECT_TRUE(result.written);
   EXPECT_EQ(result.cutValues, 2);

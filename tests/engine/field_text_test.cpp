@@ -4,6 +4,7 @@
 #include "database/database.h"
 #include "database/query.h"
 #include "database/value_text.h"
+#include "support/connected.h"
 #include "support/temp_database.h"
 
 #include <cmath>
@@ -140,13 +141,8 @@ TEST(FieldText, ALeadingFeffIsKept) {
   TempDatabase db(QStringLiteral("create table b (s varchar(10), m text);"
                                  "insert into b values (char(65279) || 'x', char(65279));"),
                   QStringLiteral("BOMTEXT"));
-  TDatabase database;
-  database.SetAliasName(db.Alias());
-  database.SetDatabaseName(db.Alias());
-  TQuery query;
-  query.SetDatabaseName(db.Alias());
-  query.SQL().SetText(QStringLiteral("select s, m from b"));
-  query.Open();
+  Connected sqlite(db.Alias());
+  TQuery& query = sqlite.Open(QStringLiteral("select s, m from b"));
   const QString expected = QString(QChar(0xFEFF)) + QLatin1Char('x');
   EXPECT_EQ(FieldToText(query.Fields(0)), expected);
   EXPECT_EQ(query.Fields(0)->AsString(), expected);

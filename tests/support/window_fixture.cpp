@@ -5,6 +5,11 @@
 #include "database/query.h"
 
 #include <QKeyEvent>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
+
+#include "support/modal.h"
 
 void WindowTest::Type(QWidget* target, const QString& text) {
   for (QChar c : text) {
@@ -22,6 +27,14 @@ void WindowTest::UseDatabase(const QString& alias) {
   W().Database1->SetDatabaseName(alias);
   W().Query1->SetDatabaseName(alias);
   W().FormShow(&W());
+}
+
+QStringList WindowTest::RunShowing(const QString& statement) {
+  W().MemoSQL->setPlainText(statement);
+  ModalAnswerer answerer;
+  QTest::mouseClick(W().ButtonSQLExec, Qt::LeftButton);
+  QApplication::processEvents();
+  return answerer.Texts();
 }
 
 QStringList WindowTest::OutputLines() const {

@@ -24,6 +24,9 @@ protected:
   }
   // Points the window at another alias, as a connection change would.
   void UseDatabase(const QString& alias);
+  // Runs a statement with a click on "查詢", answering every message box;
+  // the messages shown.
+  QStringList RunShowing(const QString& statement);
   // The output pane's lines.
   QStringList OutputLines() const;
   // Types text the way a keyboard does, Chinese included.
