@@ -2,6 +2,7 @@
 // How the engine layer turns a stored value into the text, number or date a
 // field reports. One place, so the grid, the fields and the dumps agree.
 #include "database/cell_value.h"
+#include "database/number_text.h"
 #include "database/field_type.h"
 
 #include <QByteArray>
@@ -9,21 +10,12 @@
 #include <QLocale>
 #include <QString>
 
-// The general format with 15 significant digits (as C's %.15G) and the
-// system's decimal separator (GeneralFloatText: with a point).
-QString FormatGeneralFloat(double value);
-QString GeneralFloatText(double value);
-// A decimal exactly as stored, no exponent, trailing fractional zeros
-// dropped, with the system's decimal separator (ExactDecimalText: a point).
-QString FormatExactDecimal(const CellValue& value);
-QString ExactDecimalText(const CellValue& value);
 // The locale's long time format as Qt can write it: without the time zone
 // (stored times carry none) and its brackets, the day period of CLDR ("B")
 // as AP.
 QString LongTimeFormatOf(const QLocale& locale);
-// A text with a point as decimal separator, with the system's instead.
-QString LocalizedPoint(QString text);
-
+// A stored text as it is (a leading U+FEFF kept).
+QString StoredText(const CellValue& value);
 std::int64_t CellToInteger(const CellValue& value);
 double CellToFloat(const CellValue& value);
 bool CellToBoolean(const CellValue& value);
