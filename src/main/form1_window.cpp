@@ -89,6 +89,12 @@ void TForm1::ConnectHandlers() {
   // Esc: within a long run as part of it, otherwise as a run of their own
   // (a field browse, a connection), which disables nothing.
   SetEngineWaitHandler([this](const EngineWait& wait) {
+    // Before the window shows (its creation) there is nothing to keep
+    // alive, and no event may reach it half built: the call is waited for.
+    if (!isVisible()) {
+      while (!wait.finished(100)) {}
+      return;
+    }
     if (LongRun* run = LongRun::Current()) return run->WaitFor(wait);
     LongRun run(ProgressBar1, {}, Query1);
     run.WaitFor(wait);

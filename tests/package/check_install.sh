@@ -49,6 +49,7 @@ if [ -n "${DISPLAY:-}" ] && command -v xwininfo >/dev/null; then
     sleep 0.1
   done
   check "installed program shows its window on DBDEMOS" "[ $started = yes ]"
+  [ $started = yes ] || sed 's/^/    program: /' "$WORK/program.log"
   kill "$PROGRAM_PID" 2>/dev/null || true
   wait "$PROGRAM_PID" 2>/dev/null || true
   PROGRAM_PID=

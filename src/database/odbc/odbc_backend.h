@@ -6,6 +6,7 @@
 
 #include <QMap>
 #include <atomic>
+#include <functional>
 #include <mutex>
 
 // Data sources the driver manager lists, user and system, in its order.
@@ -39,6 +40,11 @@ struct OdbcCallsInFlight {
   void* statement = nullptr;
   std::atomic<bool> cancelled = false;
 };
+
+// A statement of the connection (`stmt` an SQLHSTMT it owns from now on).
+std::unique_ptr<BackendStatement> MakeOdbcStatement(void* stmt, const QString& secret, bool postgres, bool sqlite,
+                                                    std::function<void()> beforeExecute, ConnectionReading& reading,
+                                                    OdbcCallsInFlight& calls);
 
 class OdbcConnection : public BackendConnection {
 public:
