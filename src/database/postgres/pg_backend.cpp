@@ -1,4 +1,5 @@
 #include "database/postgres/pg_backend.h"
+#include "database/postgres/pg_session.h"
 
 #include "database/engine_wait.h"
 #include "database/failure.h"
@@ -30,101 +31,7 @@ constexpr int kMostFetchRows = 10000;
 
 using Result = PgResult;
 
-bool Succeeded(const PGresult* r) {
-  const ExecStatusType status = PQresultStatus(r);
-  return status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK;
-}
-
-QString Trimmed(const char* text) { return QString::fromUtf8(text).trimmed(); }
-
 }  // namespace
-
-class PgStatement;
-
-// The connection itself, shared by its statements so that a statement that
-// outlives the connection object still finds it.
-class PgSession {
-public:
-  PGconn* conn = nullptr;
-  QString secret;
-  // The statement whose cursor is open, if any.
-  PgStatement* streaming = nullptr;
-  unsigned cursorCount = 0;
-  // Stopping from another thread: the server's cancel request, and a flag
-  // so that nothing more is sent once the user stopped.
-  PGcancel* cancel = nullptr;
-  std::atomic<bool> cancelled = false;
-  bool waitForLocks = true;
-
-  ~PgSession() {
-    if (cancel) PQfreeCancel(cancel);
-    if (conn) PQfinish(conn);
-  }
-
-  // The statement under way stops at the server; nothing more is sent.
-  void Cancel() {
-    cancelled = true;
-    char error[256];
-    if (cancel) PQcancel(cancel, error, sizeof error);
-  }
-  // The call under way then fails as on a lost connection; the next
-  // statement connects again.
-  void Sever() const {
-    const int socket = PQsocket(conn);
-    if (socket >= 0) shutdown(socket, SHUT_RDWR);
-  }
-  EngineStop Stopper() {
-    return {.stop = [this] { Cancel(); }, .sever = [this] { Sever(); }};
-  }
-
-  // Throws when the user stopped: a statement sent after the stop would run
-  // to its end (the server's cancel applies to the statement under way).
-  void CheckCancelled() const {
-    if (cancelled) throw EDatabaseError(QStringLiteral("PostgreSQL 執行失敗:\ncanceling statement due to user request"));
-  }
-
-  // The program's own words, then the server's or the library's text.
-  [[noreturn]] void Fail(const QString& text) const {
-    const QString lead = PQstatus(conn) == CONNECTION_OK
-                             ? QStringLiteral("PostgreSQL 執行失敗:")
-                             : QStringLiteral("與 PostgreSQL 伺服器的連線中斷 (下次執行時會重新連接):");
-    throw EDatabaseError(MaskPassword(lead + QLatin1Char('\n') + text, secret));
-  }
-  [[noreturn]] void Fail(const PGresult* r) const {
-    Fail(Trimmed(r ? PQresultErrorMessage(r) : PQerrorMessage(conn)));
-  }
-
-  // Runs a statement of the program's own; throws with the server's text.
-  // After a stop, only what ends a transaction is still sent.
-  Result Run(const char* sql) {
-    if (std::strncmp(sql, "ROLLBACK", 8) != 0 && std::strncmp(sql, "COMMIT", 6) != 0) CheckCancelled();
-    Result r(PQexec(conn, sql));
-    if (!r || !Succeeded(r.get())) {
-      const QString text = Trimmed(r ? PQresultErrorMessage(r.get()) : PQerrorMessage(conn));
-      EndFailedTransaction();
-      Fail(text);
-    }
-    return r;
-  }
-  // Runs the user's statement: through the extended protocol, which the
-  // server refuses for more than one statement.
-  Result RunUser(const QByteArray& sql) {
-    CheckCancelled();
-    return Result(PQexecParams(conn, sql.constData(), 0, nullptr, nullptr, nullptr, nullptr, 0));
-  }
-  void EndFailedTransaction() {
-    if (PQstatus(conn) == CONNECTION_OK && PQtransactionStatus(conn) == PQTRANS_INERROR)
-      Result(PQexec(conn, "ROLLBACK"));
-  }
-  // A statement that runs in a transaction of its own: read-only, and
-  // without waiting for other sessions' locks when it need not.
-  void BeginReadOnly() {
-    Run("BEGIN READ ONLY");
-    if (!waitForLocks) Run("SET LOCAL lock_timeout = 1");
-  }
-  // Ends the cursor that is streaming before anything else runs.
-  void Yield();
-};
 
 class PgStatement : public BackendStatement {
 public:
@@ -228,7 +135,7 @@ private:
     cursor_ = QByteArrayLiteral("q2t_cursor_") + QByteArray::number(++session_->cursorCount);
     started_ = true;
     const Result declared = session_->RunUser("DECLARE " + cursor_ + " NO SCROLL CURSOR FOR " + sql_);
-    if (!declared || !Succeeded(declared.get())) {
+    if (!declared || !PgSucceeded(declared.get())) {
       if (PQstatus(session_->conn) != CONNECTION_OK) session_->Fail(declared.get());
       // Refused before anything ran: run it as it stands, so that its own
       // failure (a write in a read-only transaction, a typing error) is
@@ -283,7 +190,7 @@ private:
   }
 
   [[noreturn]] void FailFetch(const PGresult* block, QString failure = QString()) {
-    if (failure.isEmpty()) failure = Trimmed(block ? PQresultErrorMessage(block) : PQerrorMessage(session_->conn));
+    if (failure.isEmpty()) failure = PgTrimmed(block ? PQresultErrorMessage(block) : PQerrorMessage(session_->conn));
     session_->streaming = nullptr;
     session_->EndFailedTransaction();
     session_->Fail(failure);
@@ -301,8 +208,8 @@ private:
   void RunWhole(bool inReadOnlyTransaction) {
     started_ = true;
     Result r = session_->RunUser(sql_);
-    if (!r || !Succeeded(r.get())) {
-      const QString text = Trimmed(r ? PQresultErrorMessage(r.get()) : PQerrorMessage(session_->conn));
+    if (!r || !PgSucceeded(r.get())) {
+      const QString text = PgTrimmed(r ? PQresultErrorMessage(r.get()) : PQerrorMessage(session_->conn));
       if (inReadOnlyTransaction) Result(PQexec(session_->conn, "ROLLBACK"));
       session_->Fail(text);
     }
@@ -375,105 +282,7 @@ void PgSession::Yield() {
   if (streaming) streaming->Abandon();
 }
 
-namespace {
-
-void NoNotices(void*, const char*) {}
-
-}  // namespace
-
-namespace {
-
-// Waits for the connection's socket to be ready as PQconnectPoll asks, in
-// short steps so that a stop is seen; false when the stop came.
-bool WaitForSocket(PGconn* conn, PostgresPollingStatusType polling, const std::atomic<bool>* stop) {
-  pollfd ready{PQsocket(conn), static_cast<short>(polling == PGRES_POLLING_READING ? POLLIN : POLLOUT), 0};
-  while (!(stop && *stop)) {
-    if (poll(&ready, 1, 100) != 0) return true;
-  }
-  return false;
-}
-
-}  // namespace
-
-PgConnection::PgConnection(const PgSettings& settings, const std::atomic<bool>* stop)
-    : session_(std::make_shared<PgSession>()) {
-  session_->secret = settings.password;
-  std::vector<QByteArray> keys, values;
-  auto add = [&](const char* key, const QString& value) {
-    if (value.isEmpty()) return;
-    keys.emplace_back(key);
-    values.push_back(value.toUtf8());
-  };
-  add("host", settings.host);
-  add("port", settings.port);
-  add("dbname", settings.database);
-  add("user", settings.user);
-  add("password", settings.password);
-  add("sslmode", settings.sslMode);
-  add("application_name", settings.applicationName);
-  add("client_encoding", QStringLiteral("UTF8"));
-  // Dates as ISO text, as the ODBC driver asks for them too; floats with
-  // every digit they need on any server version.
-  add("options", QStringLiteral("-c DateStyle=ISO,MDY -c extra_float_digits=3"));
-  std::vector<const char*> k, v;
-  for (std::size_t i = 0; i < keys.size(); ++i) {
-    k.push_back(keys[i].constData());
-    v.push_back(values[i].constData());
-  }
-  k.push_back(nullptr);
-  v.push_back(nullptr);
-  // Connected step by step, so that a stop (or a host that never answers,
-  // after kConnectSeconds) ends the attempt.
-  constexpr int kConnectSeconds = 10;
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(kConnectSeconds);
-  session_->conn = PQconnectStartParams(k.data(), v.data(), 0);
-  if (!session_->conn) throw EDatabaseError(QStringLiteral("記憶體不足"));
-  auto fail = [&](const QString& reason) {
-    throw EDatabaseError(MaskPassword(QStringLiteral("無法連接到 PostgreSQL 伺服器:\n") + reason, settings.password));
-  };
-  for (PostgresPollingStatusType polling = PGRES_POLLING_WRITING; polling != PGRES_POLLING_OK;) {
-    if (polling == PGRES_POLLING_FAILED || PQstatus(session_->conn) == CONNECTION_BAD)
-      fail(Trimmed(PQerrorMessage(session_->conn)));
-    if (!WaitForSocket(session_->conn, polling, stop)) fail(QStringLiteral("連線已停止"));
-    if (std::chrono::steady_clock::now() > deadline)
-      fail(QStringLiteral("伺服器在 %1 秒內沒有回應").arg(kConnectSeconds));
-    polling = PQconnectPoll(session_->conn);
-  }
-  session_->cancel = PQgetCancel(session_->conn);
-  PQsetNoticeProcessor(session_->conn, NoNotices, nullptr);
-}
-
-PgConnection::~PgConnection() = default;
-
-QStringList PgConnection::TableNames() {
-  session_->Yield();
-  const Result r = session_->Run(
-      "select c.relname from pg_catalog.pg_class c join pg_catalog.pg_namespace n on n.oid = c.relnamespace"
-      " where c.relkind in ('r', 'p') and n.nspname = any (pg_catalog.current_schemas(false))"
-      " order by n.nspname, c.relname");
-  QStringList names;
-  for (int row = 0; row < PQntuples(r.get()); ++row) names << QString::fromUtf8(PQgetvalue(r.get(), row, 0));
-  return names;
-}
-
 std::unique_ptr<BackendStatement> PgConnection::Prepare(const QString& sql, StatementAccess access) {
   if (!HoldsOneStatement(sql)) throw EDatabaseError(MultipleStatementsMessage());
   return std::make_unique<PgStatement>(session_, sql, access);
 }
-
-bool PgConnection::Alive() const {
-  // A server that ended an idle connection (an administrator, a restart)
-  // has said so already: read what it sent, so that a statement is not
-  // sent into a connection that is gone. Not while a reader thread uses it.
-  if (PQstatus(session_->conn) == CONNECTION_OK && !session_->streaming && PQisBusy(session_->conn) == 0)
-    PQconsumeInput(session_->conn);
-  return PQstatus(session_->conn) == CONNECTION_OK;
-}
-
-void PgConnection::Cancel() { session_->Cancel(); }
-
-void PgConnection::Sever() { session_->Sever(); }
-
-void PgConnection::ResetCancel() { session_->cancelled = false; }
-
-void PgConnection::SetWaitForLocks(bool wait) { session_->waitForLocks = wait; }
