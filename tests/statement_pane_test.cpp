@@ -62,19 +62,23 @@ TEST_F(UiStatementPane, TableNamesCompleteAfterThreeLettersAndOnCtrlSpace) {
   // Two letters offer nothing; the third opens the list without taking the
   // keys: typing goes on into the statement.
   Type(W().MemoSQL, QStringLiteral("select * from ve"));
+  QApplication::processEvents();  // the list follows what the pane took
   EXPECT_FALSE(Popup()->isVisible());
   Type(W().MemoSQL, QStringLiteral("r"));
+  QApplication::processEvents();  // the list follows what the pane took
   ASSERT_TRUE(Popup()->isVisible());
   EXPECT_EQ(Offered(), QStringList({QStringLiteral("very_long_table_name_for_cutting")}));
   Type(W().MemoSQL, QStringLiteral("y"));
+  QApplication::processEvents();  // the list follows what the pane took
   EXPECT_EQ(W().MemoSQL->toPlainText(), QStringLiteral("select * from very"));
-  QTest::keyClick(Popup(), Qt::Key_Return);  // the list has the keyboard while it shows
+  QTest::keyClick(W().MemoSQL, Qt::Key_Return);  // the pane keeps the keyboard while the list shows
   EXPECT_FALSE(Popup()->isVisible());
   EXPECT_EQ(W().MemoSQL->toPlainText(), QStringLiteral("select * from very_long_table_name_for_cutting"));
   // Esc closes the list and changes nothing.
   Type(W().MemoSQL, QStringLiteral(" where sho"));
+  QApplication::processEvents();  // the list follows what the pane took
   ASSERT_TRUE(Popup()->isVisible());
-  QTest::keyClick(Popup(), Qt::Key_Escape);
+  QTest::keyClick(W().MemoSQL, Qt::Key_Escape);
   EXPECT_FALSE(Popup()->isVisible());
   EXPECT_TRUE(W().MemoSQL->toPlainText().endsWith(QStringLiteral(" where sho")));
   // Ctrl+Space with a single candidate takes it at once; a name that is no
@@ -89,6 +93,15 @@ TEST_F(UiStatementPane, TableNamesCompleteAfterThreeLettersAndOnCtrlSpace) {
   EXPECT_EQ(W().MemoSQL->toPlainText(), QStringLiteral("select * from \"訂單 明細\""));
   RunWithF5();
   EXPECT_TRUE(messages_.isEmpty()) << messages_.join(QLatin1Char('\n')).toStdString();
+  // F5 while the list shows runs the statement, as ever.
+  W().ButtonClearResult->click();
+  W().MemoSQL->clear();
+  Type(W().MemoSQL, QStringLiteral("select k from short"));
+  QApplication::processEvents();  // the list follows what the pane took
+  ASSERT_TRUE(Popup()->isVisible());
+  RunWithF5();
+  EXPECT_FALSE(Popup()->isVisible());
+  EXPECT_EQ(OutputLines(), QStringList({"1", "2"}));
 }
 
 TEST_F(UiStatementPane, FieldNamesOfTheTablesOfTheStatementComplete) {

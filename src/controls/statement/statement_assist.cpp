@@ -3,6 +3,7 @@
 #include "controls/statement/sql_highlighter.h"
 
 #include <QAbstractItemView>
+#include <algorithm>
 #include <QCompleter>
 #include <QCoreApplication>
 #include <QKeyEvent>
@@ -67,7 +68,9 @@ StatementAssist::StatementAssist(QPlainTextEdit* editor, StatementCatalog catalo
       completer_(new QCompleter(this)),
       model_(new QStringListModel(this)) {
   completer_->setModel(model_);
-  completer_->setWidget(editor_);
+  // No widget for the completer: with one, it takes over the pane's keys
+  // and focus (and under X the pane then gets no typing at all); the list is
+  // shown and placed here.
   completer_->setCompletionMode(QCompleter::PopupCompletion);
   completer_->setCaseSensitivity(Qt::CaseInsensitive);
   completer_->setModelSorting(QCompleter::CaseInsensitivelySortedModel);
@@ -78,9 +81,15 @@ StatementAssist::StatementAssist(QPlainTextEdit* editor, StatementCatalog catalo
   connect(editor_->document(), &QTextDocument::contentsChanged, this, [this] {
     if (!recalling_) recalled_ = -1;
   });
-  // While the list shows it has the keyboard: what it does not take itself
-  // goes on to the pane, as typing.
-  completer_->popup()->installEventFilter(this);
+  // The list shows beside the text without taking the keyboard or the
+  // window's activation: typing, and the window's keys, stay with the pane.
+  QAbstractItemView* list = completer_->popup();
+  list->setWindowFlags(Qt::ToolTip);
+  list->setFocusPolicy(Qt::NoFocus);
+  list->installEventFilter(this);
+  connect(list, &QAbstractItemView::clicked, this, [this](const QModelIndex& index) {
+    Insert(index.data().toString());
+  });
 }
 
 void StatementAssist::Remember(const QString& statement) {
@@ -162,8 +171,14 @@ bool StatementAssist::Complete(bool insertSingle) {
   }
   QRect place = editor_->cursorRect();
   place.setWidth(completer_->popup()->sizeHintForColumn(0) + completer_->popup()->verticalScrollBar()->sizeHint().width());
-  completer_->popup()->setCurrentIndex(completer_->completionModel()->index(0, 0));
-  completer_->complete(place);
+  QAbstractItemView* list = completer_->popup();
+  if (list->model() != completer_->completionModel()) list->setModel(completer_->completionModel());
+  const QPoint below = editor_->viewport()->mapToGlobal(place.bottomLeft());
+  const int rows = std::min(completer_->completionCount(), completer_->maxVisibleItems());
+  list->setGeometry(below.x(), below.y(), std::max(place.width(), 120),
+                    rows * list->sizeHintForRow(0) + 2 * list->frameWidth());
+  list->show();
+  list->setCurrentIndex(completer_->completionModel()->index(0, 0));
   return true;
 }
 
@@ -207,41 +222,59 @@ void StatementAssist::Recall(int step) {
   editor_->setTextCursor(cursor);
 }
 
+// The list's own keys while it shows: moving in it, taking a choice,
+// closing it. True when the key was one of them.
+bool StatementAssist::ListKey(QKeyEvent* key) {
+  QAbstractItemView* list = completer_->popup();
+  if (key->modifiers() & (Qt::ControlModifier | Qt::AltModifier)) return false;
+  const int rows = list->model() ? list->model()->rowCount() : 0;
+  const int at = list->currentIndex().isValid() ? list->currentIndex().row() : -1;
+  auto moveTo = [&](int row) {
+    if (rows > 0) list->setCurrentIndex(list->model()->index(std::clamp(row, 0, rows - 1), 0));
+  };
+  switch (key->key()) {
+    case Qt::Key_Enter:
+    case Qt::Key_Return:
+    case Qt::Key_Tab:
+      // The choice is taken; the key itself types nothing.
+      if (list->currentIndex().isValid()) Insert(list->currentIndex().data().toString());
+      list->hide();
+      return true;
+    case Qt::Key_Escape:
+    case Qt::Key_Backtab: list->hide(); return true;
+    case Qt::Key_Up: moveTo(at - 1); return true;
+    case Qt::Key_Down: moveTo(at + 1); return true;
+    case Qt::Key_PageUp: moveTo(at - completer_->maxVisibleItems()); return true;
+    case Qt::Key_PageDown: moveTo(at + completer_->maxVisibleItems()); return true;
+    default: return false;
+  }
+}
+
 bool StatementAssist::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == editor_ && event->type() == QEvent::FocusOut) completer_->popup()->hide();
+  if (watched == editor_ && event->type() == QEvent::ShortcutOverride) {
+    // A key that may be one of the window's (F5, Ctrl+Enter) closes the list first.
+    auto* key = static_cast<QKeyEvent*>(event);
+    if (key->text().isEmpty() || (key->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
+      const bool listKey = !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier)) &&
+                           (key->key() == Qt::Key_Up || key->key() == Qt::Key_Down || key->key() == Qt::Key_PageUp ||
+                            key->key() == Qt::Key_PageDown || key->key() == Qt::Key_Escape ||
+                            key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter || key->key() == Qt::Key_Tab);
+      if (!listKey) completer_->popup()->hide();
+    }
+    return QObject::eventFilter(watched, event);
+  }
   if (event->type() != QEvent::KeyPress) return QObject::eventFilter(watched, event);
   auto* key = static_cast<QKeyEvent*>(event);
+  // The list never takes the keyboard (the pane keeps it, and with it the
+  // window's keys such as F5); a key that reaches the list goes to the pane.
   if (watched == completer_->popup()) {
-    const bool plain = !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier));
-    switch (key->key()) {
-      case Qt::Key_Enter:
-      case Qt::Key_Return:
-      case Qt::Key_Tab:
-        // The choice is taken; the key itself types nothing.
-        if (!plain) break;
-        if (const QModelIndex chosen = completer_->popup()->currentIndex(); chosen.isValid())
-          Insert(chosen.data().toString());
-        completer_->popup()->hide();
-        return true;
-      case Qt::Key_Escape:
-      case Qt::Key_Backtab:
-        if (!plain) break;
-        completer_->popup()->hide();
-        return true;
-      case Qt::Key_Up:
-      case Qt::Key_Down:
-      case Qt::Key_PageUp:
-      case Qt::Key_PageDown:
-        if (!(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) return false;  // the list's own keys
-        break;
-      default: break;
-    }
-    // A key with Ctrl or Alt (a run, the history) first closes the list.
-    if (key->modifiers() & (Qt::ControlModifier | Qt::AltModifier)) completer_->popup()->hide();
-    else QCoreApplication::sendEvent(editor_, event);
+    QCoreApplication::sendEvent(editor_, event);
     return true;
   }
   if (watched != editor_) return QObject::eventFilter(watched, event);
   const bool popup = completer_->popup()->isVisible();
+  if (popup && ListKey(key)) return true;
   if (key->key() == Qt::Key_Space && (key->modifiers() & Qt::ControlModifier)) {
     Complete(true);
     return true;
@@ -251,17 +284,22 @@ bool StatementAssist::eventFilter(QObject* watched, QEvent* event) {
     Recall(key->key() == Qt::Key_Up ? -1 : 1);
     return true;
   }
-  // The key goes to the pane first; the list follows the word it leaves.
+  // The key goes to the pane as it came; the list follows the word it
+  // leaves, once the pane has taken it.
   const bool typed = !key->text().isEmpty() && !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier));
-  if (!typed && !popup) return false;
-  editor_->removeEventFilter(this);
-  QCoreApplication::sendEvent(editor_, event);
-  editor_->installEventFilter(this);
+  if (!typed) {
+    completer_->popup()->hide();
+    return false;
+  }
+  QMetaObject::invokeMethod(this, [this, popup] { FollowTyping(popup); }, Qt::QueuedConnection);
+  return false;
+}
+
+void StatementAssist::FollowTyping(bool listWasShown) {
   const Word word = WordAtCursor();
-  if (word.prefix.size() >= kAutoCompleteLetters || (popup && !word.prefix.isEmpty()) || !word.table.isEmpty()) {
+  if (word.prefix.size() >= kAutoCompleteLetters || (listWasShown && !word.prefix.isEmpty()) || !word.table.isEmpty()) {
     if (!Complete(false)) completer_->popup()->hide();
   } else {
     completer_->popup()->hide();
   }
-  return true;
 }

@@ -47,6 +47,9 @@ private:
     int start = 0;
   };
   Word WordAtCursor() const;
+  bool ListKey(class QKeyEvent* key);
+  // After a key typed: the list for the word the cursor is in now.
+  void FollowTyping(bool listWasShown);
   QStringList Candidates(const Word& word) const;
   QString StatementAtCursor() const;
   void Insert(const QString& completion);
