@@ -75,7 +75,6 @@ StatementAssist::StatementAssist(QPlainTextEdit* editor, StatementCatalog catalo
   completer_->setCaseSensitivity(Qt::CaseInsensitive);
   completer_->setModelSorting(QCompleter::CaseInsensitivelySortedModel);
   completer_->setMaxVisibleItems(12);
-  connect(completer_, qOverload<const QString&>(&QCompleter::activated), this, &StatementAssist::Insert);
   editor_->installEventFilter(this);
   // An edit of the user's own (an undo too) ends a walk through the history.
   connect(editor_->document(), &QTextDocument::contentsChanged, this, [this] {
