@@ -22,6 +22,23 @@ void SetEngineWaitHandler(EngineWaitHandler handler) {
 }
 bool HasEngineWaitHandler() { return Handler() && HandlerThread() == std::this_thread::get_id(); }
 
+namespace {
+// What the handler gets for a call: its end, and the engine's stop and cut
+// (`stopped` notes that the user asked).
+EngineWait WaitOn(std::function<bool(int)> finished, const EngineStop& stop, bool* stopped = nullptr) {
+  EngineWait wait;
+  wait.finished = std::move(finished);
+  wait.stop = [&stop, stopped] {
+    if (stopped) *stopped = true;
+    if (stop.stop) stop.stop();
+  };
+  wait.sever = [&stop] {
+    if (stop.sever) stop.sever();
+  };
+  return wait;
+}
+}  // namespace
+
 void RunEngineCall(const std::function<void()>& call, const EngineStop& stop, const QString& stoppedMessage) {
   if (!HasEngineWaitHandler()) return call();
   std::mutex mutex;
@@ -39,18 +56,12 @@ void RunEngineCall(const std::function<void()>& call, const EngineStop& stop, co
     done.notify_all();
   });
   bool stopped = false;
-  EngineWait wait;
-  wait.finished = [&](int ms) {
-    std::unique_lock lock(mutex);
-    return done.wait_for(lock, std::chrono::milliseconds(ms), [&] { return ended; });
-  };
-  wait.stop = [&] {
-    stopped = true;
-    if (stop.stop) stop.stop();
-  };
-  wait.sever = [&] {
-    if (stop.sever) stop.sever();
-  };
+  EngineWait wait = WaitOn(
+      [&](int ms) {
+        std::unique_lock lock(mutex);
+        return done.wait_for(lock, std::chrono::milliseconds(ms), [&] { return ended; });
+      },
+      stop, &stopped);
   {
     // The thread is never left behind holding what this frame owns: however
     // the handler ends, the call has ended before the frame does.
@@ -76,15 +87,7 @@ void AwaitEngine(const std::function<bool(int)>& finished, const EngineStop& sto
     while (!finished(1000)) {}
     return;
   }
-  EngineWait wait;
-  wait.finished = finished;
-  wait.stop = [&] {
-    if (stop.stop) stop.stop();
-  };
-  wait.sever = [&] {
-    if (stop.sever) stop.sever();
-  };
-  Handler()(wait);
+  Handler()(WaitOn(finished, stop));
   while (!finished(1000)) {}
 }
 
