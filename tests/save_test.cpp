@@ -5,6 +5,7 @@
 #include "database/query.h"
 #include "support/files.h"
 #include "support/modal.h"
+#include "support/save_script.h"
 #include "support/temp_database.h"
 #include "support/window_fixture.h"
 
@@ -26,43 +27,6 @@
 #include <sys/resource.h>
 
 namespace {
-
-// What the dialog proposed and what the test answered.
-struct DialogScript {
-  explicit DialogScript(QString fileName) : answer(std::move(fileName)) {}
-  QString answer;     // the file name to type; empty cancels
-  QString proposed;   // the name the dialog offered
-  QString filter;     // the file-type entry it had selected
-  QString confirm = QStringLiteral("確定");  // the button for our own questions
-  QStringList messages;
-};
-
-std::function<void(QWidget*)> Answer(DialogScript& s) {
-  return [&s](QWidget* modal) {
-    if (auto* dialog = qobject_cast<QFileDialog*>(modal)) {
-      s.proposed = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->text();
-      s.filter = dialog->selectedNameFilter();
-      if (s.answer.isEmpty()) {
-        dialog->reject();
-        return;
-      }
-      dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(s.answer);
-      // Later, so that the dialog's own overwrite question can be answered too.
-      QTimer::singleShot(0, dialog, [dialog] { QMetaObject::invokeMethod(dialog, "accept"); });
-    } else if (auto* box = qobject_cast<QMessageBox*>(modal)) {
-      s.messages << box->text();
-      for (QAbstractButton* b : box->buttons()) {
-        const auto role = box->buttonRole(b);
-        if (b->text() == s.confirm || role == QMessageBox::YesRole ||
-            (role == QMessageBox::AcceptRole && box->buttons().size() == 1)) {
-          QTimer::singleShot(0, b, &QAbstractButton::click);
-          return;
-        }
-      }
-      QTimer::singleShot(0, box, &QDialog::reject);
-    }
-  };
-}
 
 class UiSave : public WindowTest {
 protected:

@@ -35,7 +35,7 @@ void DataSetModel::Reset() {
   if (dataSet_ && dataSet_->Active()) {
     for (int i = 0; i < dataSet_->FieldCount(); ++i)
       if (dataSet_->Fields(i)->Visible()) columns_.push_back(dataSet_->Fields(i));
-    shownRows_ = std::min(dataSet_->FetchedCount(), kMaxRows);
+    shownRows_ = std::min(dataSet_->StoredCount(), kMaxRows);
   }
   endResetModel();
 }
@@ -52,7 +52,7 @@ void DataSetModel::ScheduleRowSync() {
 void DataSetModel::SyncRows() {
   syncPending_ = false;
   if (!dataSet_ || !dataSet_->Active()) return;
-  const qint64 available = std::min(dataSet_->FetchedCount(), kMaxRows);
+  const qint64 available = std::min(dataSet_->StoredCount(), kMaxRows);
   if (available <= shownRows_) return;
   beginInsertRows({}, static_cast<int>(shownRows_), static_cast<int>(available - 1));
   shownRows_ = available;
@@ -91,11 +91,11 @@ QVariant DataSetModel::headerData(int section, Qt::Orientation orientation, int 
 bool DataSetModel::canFetchMore(const QModelIndex& parent) const {
   // A run that holds the query fetches for itself; the grid shows what came.
   if (parent.isValid() || !dataSet_ || !dataSet_->Active() || dataSet_->Held()) return false;
-  return shownRows_ < dataSet_->FetchedCount() || !dataSet_->AllFetched();
+  return shownRows_ < dataSet_->StoredCount() || !dataSet_->AllFetched();
 }
 
 void DataSetModel::fetchMore(const QModelIndex& parent) {
   if (!canFetchMore(parent)) return;
-  if (shownRows_ + kFetchStep > dataSet_->FetchedCount()) dataSet_->FetchMore(kFetchStep);
+  if (shownRows_ + kFetchStep > dataSet_->StoredCount()) dataSet_->FetchMore(kFetchStep);
   SyncRows();
 }

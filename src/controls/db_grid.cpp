@@ -9,11 +9,17 @@
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QLabel>
 #include <algorithm>
 #include <QTimer>
 
-TDBGrid::TDBGrid(QWidget* parent) : QTableView(parent), model_(new DataSetModel(this)) {
+TDBGrid::TDBGrid(QWidget* parent)
+    : QTableView(parent), model_(new DataSetModel(this)), keptRowsNote_(new QLabel(this)) {
   setModel(model_);
+  keptRowsNote_->setObjectName(QStringLiteral("keptRowsNote"));
+  keptRowsNote_->setAutoFillBackground(true);
+  keptRowsNote_->setStyleSheet(QStringLiteral("QLabel { background: #ffffe1; color: black; padding: 1px 3px; }"));
+  keptRowsNote_->hide();
   setSelectionBehavior(QAbstractItemView::SelectRows);
   // Several rows for the copy: Shift or Ctrl with a click or the arrows.
   setSelectionMode(QAbstractItemView::ExtendedSelection);
@@ -52,8 +58,29 @@ void TDBGrid::BindDataSet() {
       if (active && !Selected.isEmpty()) ApplyColumnList(*DataSet(), Selected);
     });
     connect(query, &TQuery::recordChanged, this, &TDBGrid::ScheduleFollow);
+    connect(query, &TQuery::activeChanged, this, &TDBGrid::UpdateKeptRowsNote);
+    connect(query, &TQuery::rowsFetched, this, &TDBGrid::UpdateKeptRowsNote);
   }
   model_->SetDataSet(query);
+}
+
+void TDBGrid::UpdateKeptRowsNote() {
+  const TQuery* query = DataSet();
+  const bool cut = query && query->Active() && query->RowsNotKept() > 0;
+  keptRowsNote_->setVisible(cut);
+  if (!cut) return;
+  keptRowsNote_->setText(QStringLiteral("表格只保留前 %1 筆, 其後 %2 筆沒有保留")
+                             .arg(query->StoredCount())
+                             .arg(query->RowsNotKept()));
+  keptRowsNote_->adjustSize();
+  const QRect area = viewport()->geometry();
+  keptRowsNote_->move(area.left(), area.bottom() - keptRowsNote_->height() + 1);
+  keptRowsNote_->raise();
+}
+
+void TDBGrid::resizeEvent(QResizeEvent* event) {
+  QTableView::resizeEvent(event);
+  UpdateKeptRowsNote();
 }
 
 void TDBGrid::ApplySelected() {

@@ -5,6 +5,7 @@
 #include <functional>
 
 class DataSetModel;
+class QLabel;
 class TDataSource;
 class TField;
 class TQuery;
@@ -35,14 +36,18 @@ public:
 
 protected:
   void keyPressEvent(QKeyEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
 
 private:
   void BindDataSet();
   void ScheduleFollow();
   void FollowCurrentRecord();
+  // Says so when the result keeps only its first rows.
+  void UpdateKeptRowsNote();
 
   TDataSource* source_ = nullptr;
   DataSetModel* model_;
+  QLabel* keptRowsNote_;
   bool followPending_ = false;
   bool moving_ = false;
 };

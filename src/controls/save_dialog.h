@@ -8,6 +8,7 @@
 // The file types the save dialog offers, in its "name(*.ext)|*.ext" form.
 inline const QString kTextSaveFilter = QStringLiteral("txt(*.txt)|*.txt|sql(*.sql)|*.sql|ALL(*.*)|*.*");
 inline const QString kXlsSaveFilter = QStringLiteral("*.xls|*.xls|*.*|*.*");
+inline const QString kXlsxSaveFilter = QStringLiteral("*.xlsx|*.xlsx|*.*|*.*");
 
 class QWidget;
 

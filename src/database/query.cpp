@@ -12,6 +12,8 @@
 
 namespace {
 constexpr qint64 kFetchBatch = 1000;
+// Kept rows of a result that keeps its first rows only stop at this size.
+constexpr std::size_t kKeptRowsBytes = 16 << 20;
 }
 
 void TSQLLines::Clear() {
@@ -56,7 +58,8 @@ QString TParam::AsString() const {
   return Value.toString();
 }
 
-TQuery::TQuery(QObject* owner) : QObject(owner), rows_(std::make_unique<RowStore>()) {}
+TQuery::TQuery(QObject* owner)
+    : QObject(owner), rows_(std::make_unique<RowStore>()), passing_(std::make_unique<RowStore>()) {}
 
 TQuery::~TQuery() {
   if (database_) database_->DetachQuery(this);
@@ -132,7 +135,11 @@ void TQuery::Unprepare() {
   database_ = nullptr;
 }
 
-void TQuery::Open() {
+void TQuery::Open() { OpenResult(-1); }
+
+void TQuery::OpenKeepingFirstRows(qint64 rows) { OpenResult(std::max<qint64>(rows, 1)); }
+
+void TQuery::OpenResult(qint64 keepOnly) {
   CheckNotHeld();
   if (active_) return;
   try {
@@ -168,6 +175,7 @@ void TQuery::Open() {
     fields_.push_back(std::make_unique<TField>(this, i, c.name, c.type, c.size));
   }
   currentValues_.assign(columns.size(), CellValue{});
+  keepOnly_ = keepOnly;
   allFetched_ = false;
   active_ = true;
   try {
@@ -177,7 +185,7 @@ void TQuery::Open() {
     Unprepare();
     throw;
   }
-  SetCurrent(rows_->Count() > 0 ? 0 : -1);
+  SetCurrent(FetchedCount() > 0 ? 0 : -1);
   emit activeChanged(true);
 }
 
@@ -190,6 +198,9 @@ void TQuery::Close() {
   active_ = false;
   fields_.clear();
   rows_->Clear();
+  passing_->Clear();
+  keepOnly_ = passingBase_ = -1;
+  rowsNotKept_ = 0;
   allFetched_ = true;
   current_ = -1;
   eof_ = true;
@@ -263,20 +274,77 @@ qint64 TQuery::FetchMore(qint64 count) {
 // Rows read ahead are taken at once; otherwise the engine is asked on a
 // thread of its own, into a block that joins the store afterwards (the
 // grid reads the store meanwhile).
-qint64 TQuery::FetchBlock(qint64 count) {
-  if (statement_->RowsReady() || !HasEngineWaitHandler()) return statement_->FetchRows(*rows_, count);
+qint64 TQuery::FetchFromEngine(RowStore& into, qint64 count) {
+  if (statement_->RowsReady() || !HasEngineWaitHandler()) return statement_->FetchRows(into, count);
   RowStore block(64 << 10);
   qint64 more = 0;
   EngineCall([&] { more = statement_->FetchRows(block, count); });
-  rows_->Append(std::move(block));
+  into.Append(std::move(block));
   return more;
 }
+
+qint64 TQuery::FetchBlock(qint64 count) {
+  if (keepOnly_ < 0) return FetchFromEngine(*rows_, count);
+  if (passingBase_ >= 0 || rows_->Count() >= keepOnly_ || rows_->Bytes() >= kKeptRowsBytes) return FetchPassing(count);
+  // The engine may hand over a whole block read ahead: what goes past the
+  // kept rows starts the passing ones.
+  RowStore block(256 << 10);
+  const qint64 more = FetchFromEngine(block, std::min(count, keepOnly_ - rows_->Count()));
+  const qint64 room = keepOnly_ - rows_->Count();
+  if (block.Count() <= room) {
+    rows_->Append(std::move(block));
+    return more;
+  }
+  for (qint64 row = 0; row < room; ++row) rows_->AddRowOf(block, row, fields_.size());
+  passingBase_ = rows_->Count();
+  for (qint64 row = room; row < block.Count(); ++row) passing_->AddRowOf(block, row, fields_.size());
+  return more;
+}
+
+// The next rows of a result that keeps its first rows only: the passing
+// rows the current record has not reached yet stay, the others go.
+qint64 TQuery::FetchPassing(qint64 count) {
+  if (passingBase_ < 0) passingBase_ = rows_->Count();
+  auto next = std::make_unique<RowStore>(256 << 10);
+  const qint64 from = std::max(current_, passingBase_);
+  for (qint64 row = from; row < passingBase_ + passing_->Count(); ++row)
+    next->AddRowOf(*passing_, row - passingBase_, fields_.size());
+  passing_.reset();  // before the fetch, so that two blocks are never held
+  passing_ = std::move(next);
+  passingBase_ = from;
+  return FetchFromEngine(*passing_, count);
+}
+
+void TQuery::EndAtKeptRows() {
+  CheckNotHeld();
+  if (!active_ || keepOnly_ < 0) return;
+  if (!allFetched_) statement_->EndResult();
+  allFetched_ = true;
+  if (passingBase_ >= 0) rowsNotKept_ = passingBase_ + passing_->Count() - rows_->Count();
+  passing_ = std::make_unique<RowStore>();
+  passingBase_ = -1;
+  keepOnly_ = -1;
+  SetCurrent(std::min<qint64>(std::max<qint64>(current_, 0), rows_->Count() - 1));
+  emit rowsFetched();
+}
+
+const RowStore* TQuery::StoreOf(qint64& row) const {
+  if (row < 0) return nullptr;
+  if (row < rows_->Count()) return rows_.get();
+  if (passingBase_ < 0 || row < passingBase_ || row >= passingBase_ + passing_->Count()) return nullptr;
+  row -= passingBase_;
+  return passing_.get();
+}
+
+qint64 TQuery::StoredCount() const { return rows_->Count(); }
 
 QChar TQuery::IdentifierQuote() const {
   return database_ && database_->Connection() ? database_->Connection()->IdentifierQuote() : QLatin1Char('"');
 }
 
-qint64 TQuery::FetchedCount() const { return rows_->Count(); }
+qint64 TQuery::FetchedCount() const {
+  return passingBase_ < 0 ? rows_->Count() : passingBase_ + passing_->Count();
+}
 
 qint64 TQuery::UnrepresentableValues() const {
   return active_ && statement_ ? statement_->UnrepresentableValues() : 0;
@@ -286,7 +354,7 @@ bool TQuery::FetchAll(const std::function<bool(qint64 fetched)>& keepGoing) {
   CheckNotHeld();
   CheckActive();
   while (!allFetched_) {
-    if (!keepGoing(rows_->Count())) return false;
+    if (!keepGoing(FetchedCount())) return false;
     FetchMore(kFetchBatch * 16);
   }
   return true;
@@ -296,7 +364,7 @@ qint64 TQuery::RecordCount() {
   CheckActive();
   if (!allFetched_) CheckNotHeld();
   FetchMore(std::numeric_limits<qint64>::max());
-  return rows_->Count();
+  return FetchedCount();
 }
 
 void TQuery::SetCurrent(qint64 row) {
@@ -309,14 +377,14 @@ void TQuery::SetCurrent(qint64 row) {
 void TQuery::First() {
   CheckNotHeld();
   CheckActive();
-  SetCurrent(rows_->Count() > 0 ? 0 : -1);
+  SetCurrent(FetchedCount() > 0 ? 0 : -1);
 }
 
 void TQuery::Next() {
   CheckNotHeld();
   CheckActive();
-  if (current_ + 1 >= rows_->Count()) FetchMore(kFetchBatch);
-  if (current_ + 1 < rows_->Count()) {
+  if (current_ + 1 >= FetchedCount()) FetchMore(kFetchBatch);
+  if (current_ + 1 < FetchedCount()) {
     SetCurrent(current_ + 1);
   } else {
     eof_ = true;  // stays on the last record
@@ -326,19 +394,24 @@ void TQuery::Next() {
 void TQuery::MoveTo(qint64 row) {
   CheckNotHeld();
   CheckActive();
-  if (row >= rows_->Count()) FetchMore(row - rows_->Count() + 1);
-  if (row >= 0 && row < rows_->Count() && row != current_) SetCurrent(row);
+  if (row >= FetchedCount()) FetchMore(row - FetchedCount() + 1);
+  if (row >= 0 && row < FetchedCount() && row != current_) SetCurrent(row);
 }
 
 CellValue TQuery::ValueAt(qint64 row, const TField* field) const {
-  if (row < 0 || row >= rows_->Count()) return {};
-  return rows_->Value(row, field->storeColumn_);
+  const RowStore* store = StoreOf(row);
+  return store ? store->Value(row, field->storeColumn_) : CellValue{};
 }
 
 CellValue TQuery::CurrentValue(int storeColumn) const {
   if (!active_ || current_ < 0) return {};
   if (!currentDecoded_) {
-    rows_->DecodeRow(current_, currentValues_);
+    qint64 row = current_;
+    const RowStore* store = StoreOf(row);
+    if (store)
+      store->DecodeRow(row, currentValues_);
+    else
+      currentValues_.assign(currentValues_.size(), CellValue{});
     currentDecoded_ = true;
   }
   return currentValues_[static_cast<std::size_t>(storeColumn)];

@@ -116,7 +116,22 @@ public:
   // and are null instead (see BackendStatement).
   qint64 UnrepresentableValues() const;
 
-  // For data-aware controls: rows fetched so far and their values.
+  // Open for a result too large to hold: only its first `rows` rows are
+  // kept (what the grid shows; fewer when they take much memory). Each row
+  // after them passes through: it is kept from its fetch until the current
+  // record has moved past it.
+  void OpenKeepingFirstRows(qint64 rows);
+  // Ends such a result at its kept rows: the passing rows are let go and
+  // nothing more is fetched; the current record moves to the last kept one.
+  void EndAtKeptRows();
+  // Rows of the open result that passed and are not held any longer.
+  qint64 RowsNotKept() const { return rowsNotKept_; }
+  // Rows held for reading at any position: every row fetched, or the kept
+  // ones of a result that keeps its first rows only.
+  qint64 StoredCount() const;
+
+  // For data-aware controls: rows fetched so far (passed ones included) and
+  // their values (null for a row not held).
   qint64 FetchedCount() const;
   bool AllFetched() const { return allFetched_; }
   qint64 FetchMore(qint64 count);
@@ -159,7 +174,13 @@ private:
   void SetCurrent(qint64 row);
   // Runs a call into the engine that may wait, stoppable by the user.
   void EngineCall(const std::function<void()>& call);
+  void OpenResult(qint64 keepOnly);
   qint64 FetchBlock(qint64 count);
+  qint64 FetchFromEngine(RowStore& into, qint64 count);
+  qint64 FetchPassing(qint64 count);
+  // The store holding row `row`, and the row's place in it; nullptr for a
+  // row not held.
+  const RowStore* StoreOf(qint64& row) const;
 
   QString databaseName_;
   TSQLLines sql_{this};
@@ -168,6 +189,10 @@ private:
   std::vector<TParam> params_;
   std::vector<std::unique_ptr<TField>> fields_;
   std::unique_ptr<RowStore> rows_;
+  qint64 keepOnly_ = -1;              // the rows kept, -1 when every row is
+  std::unique_ptr<RowStore> passing_;  // rows after the kept ones, from passingBase_ on
+  qint64 passingBase_ = -1;           // -1 until a row has passed
+  qint64 rowsNotKept_ = 0;
   bool readOnly_ = false;
   bool waitForLocks_ = true;
   int held_ = 0;

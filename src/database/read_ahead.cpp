@@ -68,20 +68,7 @@ bool ReadAhead::Ready() const {
   return !ready_.empty() || finished_;
 }
 
-void ReadyRows::HandOne(RowStore& into, std::size_t columns) {
-  std::vector<CellValue> values(columns);
-  rows_.DecodeRow(next_++, values);
-  for (const CellValue& v : values) {
-    switch (v.kind) {
-      case CellKind::Null: into.AddNull(); break;
-      case CellKind::Integer: into.AddInteger(v.integer); break;
-      case CellKind::Float: into.AddFloat(v.real); break;
-      case CellKind::Text: into.AddText(v.data, v.size); break;
-      case CellKind::Blob: into.AddBlob(v.data, v.size); break;
-    }
-  }
-  into.EndRow();
-}
+void ReadyRows::HandOne(RowStore& into, std::size_t columns) { into.AddRowOf(rows_, next_++, columns); }
 
 qint64 ReadyRows::Hand(RowStore& into, qint64 atMost, std::size_t columns) {
   if (next_ == 0) {

@@ -83,6 +83,21 @@ void RowStore::Append(RowStore&& rows) {
   rows.Clear();
 }
 
+void RowStore::AddRowOf(const RowStore& from, std::int64_t row, std::size_t columns) {
+  const char* p = from.rows_[static_cast<std::size_t>(row)];
+  for (std::size_t i = 0; i < columns; ++i) {
+    const CellValue v = Decode(p);
+    switch (v.kind) {
+      case CellKind::Null: AddNull(); break;
+      case CellKind::Integer: AddInteger(v.integer); break;
+      case CellKind::Float: AddFloat(v.real); break;
+      case CellKind::Text: AddText(v.data, v.size); break;
+      case CellKind::Blob: AddBlob(v.data, v.size); break;
+    }
+  }
+  EndRow();
+}
+
 CellValue RowStore::Decode(const char*& p) {
   CellValue v;
   const auto tag = static_cast<unsigned char>(*p++);

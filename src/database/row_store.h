@@ -25,6 +25,8 @@ public:
   // Takes over every row of `rows` (built apart, say on another thread),
   // without copying them; `rows` is left empty.
   void Append(RowStore&& rows);
+  // Adds a copy of row `row` (of `columns` values) of another store.
+  void AddRowOf(const RowStore& from, std::int64_t row, std::size_t columns);
 
   std::int64_t Count() const { return static_cast<std::int64_t>(rows_.size()); }
   // The bytes the stored rows take (without the row index).

@@ -58,12 +58,14 @@ public:
   QPlainTextEdit* MemoFields;
   QRadioButton* rbTXT;
   QRadioButton* rbXLS;
+  QRadioButton* rbXLSX;
   QComboBox* ComboBox1;
   QProgressBar* ProgressBar1;
   QTextEdit* RichEditClipbrd;
   TDBImage* DBImage1;
   TDBGrid* DBGrid1;
   QCheckBox* chbShowMemo;
+  QCheckBox* chbDirectSave;
   QLabel* Label1;
   QLabel* Label2;
   QLabel* LabelFieldCnt;
@@ -90,6 +92,8 @@ public:
   // Window state.
   QString TableName;
   bool InFormShow = false;
+  // Records on one sheet of an .xlsx workbook (smaller only in tests).
+  qint64 XlsxRecordsPerSheet;
   QString PrevAlias;
   // Connection changes run so far, and their number when the user began to
   // pick from the list.
@@ -162,8 +166,16 @@ private:
 
   void ReportAlteredValues(const struct RowRunReport& report);
   // `failure` gets the engine's text when the rest of the result was lost.
-  struct RowRunReport RenderResult(class LongRun& run, class LineSink& out, bool insertMode, QString& failure);
-  void CountRows(const QString& statement);
+  // `expectedRows`: the count statement's, when it gave one (-1 otherwise).
+  struct RowRunReport RenderResult(class LongRun& run, class LineSink& out, bool insertMode, QString& failure,
+                                   qint64 expectedRows = -1);
+  // The count statement's count, -1 when the engine rejected its form.
+  qint64 CountRows(const QString& statement);
+  // "查詢" with 直接存檔 ticked: the lines (or a workbook) go to a file.
+  void RunIntoFile(const QString& statement);
+  // The statement's result as an .xlsx workbook (rbXLSX, or 直接存檔 into
+  // a name ending in .xlsx).
+  void RunIntoWorkbook(const QString& statement, const QString& fileName);
   void BindPictureColumn();
   void ShowRunProgress(qint64 row);
   // Fetches the rest of the grid's result as a long run; false when stopped.

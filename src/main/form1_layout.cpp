@@ -13,6 +13,7 @@
 #include "controls/save_dialog.h"
 #include "controls/text_pane.h"
 #include "ui/guard.h"
+#include "xls/query_xlsx.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -161,11 +162,15 @@ void TForm1::CreateControls() {
   CmbTables->setInsertPolicy(QComboBox::NoInsert);
   MemoFields = Memo(this, "MemoFields", 582, 38, 231, 87);
   MemoFields->setReadOnly(true);
-  rbTXT = Place<QRadioButton>(this, "rbTXT", 252, 154, 59, 17);
+  // Three file types in the space designed for two.
+  rbTXT = Place<QRadioButton>(this, "rbTXT", 250, 151, 64, 15);
   rbTXT->setText(QStringLiteral("TXT"));
   rbTXT->setChecked(true);
-  rbXLS = Place<QRadioButton>(this, "rbXLS", 252, 176, 59, 17);
+  rbXLS = Place<QRadioButton>(this, "rbXLS", 250, 166, 64, 15);
   rbXLS->setText(QStringLiteral("XLS"));
+  rbXLSX = Place<QRadioButton>(this, "rbXLSX", 250, 181, 64, 15);
+  rbXLSX->setText(QStringLiteral("XLSX"));
+  for (QRadioButton* type : {rbTXT, rbXLS, rbXLSX}) type->setFont(ChineseFont(12));
   ComboBox1 = Place<QComboBox>(this, "ComboBox1", 582, 8, 99, 24);
   ComboBox1->setEditable(true);
   ComboBox1->setInsertPolicy(QComboBox::NoInsert);
@@ -184,11 +189,17 @@ void TForm1::CreateControls() {
   RichEditClipbrd->hide();
   DBImage1 = Place<TDBImage>(this, "DBImage1", 564, 342, 255, 225);
   DBGrid1 = Place<TDBGrid>(this, "DBGrid1", 562, 195, 257, 142);
-  chbShowMemo = Place<QCheckBox>(this, "chbShowMemo", 64, 176, 137, 17);
+  chbShowMemo = Place<QCheckBox>(this, "chbShowMemo", 64, 176, 112, 17);
   chbShowMemo->setText(QStringLiteral("不顯示在下面視窗"));
   chbShowMemo->setFont(ChineseFont(13));
   chbShowMemo->setChecked(true);
   SetTextColor(chbShowMemo, Qt::red);
+  // The lines of a run go to a file, not to the pane: a result of any size.
+  chbDirectSave = Place<QCheckBox>(this, "chbDirectSave", 176, 176, 74, 17);
+  chbDirectSave->setText(QStringLiteral("直接存檔"));
+  chbDirectSave->setFont(ChineseFont(13));
+  chbDirectSave->setToolTip(QStringLiteral("查詢的結果直接寫入檔案 (.txt、.sql 或 .xlsx), 不放在下面的視窗; 表格只保留前面的資料列"));
+  SetTextColor(chbDirectSave, Qt::red);
   Label1 = Label(this, "Label1", 598, 132, 104, 16, QStringLiteral("欄位分隔字元:"));
   SetTextColor(Label1, Qt::blue);
   Label2 = Label(this, "Label2", 738, 152, 57, 16, QStringLiteral("欄位數:"));
@@ -228,6 +239,7 @@ void TForm1::CreateComponents() {
   SaveDialog1 = new TSaveDialog(this);
   SaveDialog1->setObjectName(QStringLiteral("SaveDialog1"));
   SaveDialog1->Filter = kTextSaveFilter;
+  XlsxRecordsPerSheet = kMaxXlsxRecordsPerSheet;
 
   Timer1 = new QTimer(this);
   Timer1->setObjectName(QStringLiteral("Timer1"));
@@ -252,8 +264,8 @@ void TForm1::CreateComponents() {
 void TForm1::SetTabOrder() {
   const QList<QWidget*> order = {MemoSQL,  ChBColName, ChBEachRow,    EdInsertInto,  ButtonSQLExec, ButtonClearSQL,
                                  ButtonClearResult, ButtonSave, ButtonExit, MemoOutput, Delimiter, ChBLeftBrace,
-                                 ChBRightBrace, EdValues, CmbTables, MemoFields, rbTXT, rbXLS, ComboBox1,
-                                 DBGrid1, chbShowMemo};
+                                 ChBRightBrace, EdValues, CmbTables, MemoFields, rbTXT, rbXLS, rbXLSX, ComboBox1,
+                                 DBGrid1, chbShowMemo, chbDirectSave};
   for (int i = 0; i + 1 < order.size(); ++i) QWidget::setTabOrder(order[i], order[i + 1]);
   ProgressBar1->setFocusPolicy(Qt::NoFocus);
 }

@@ -5,7 +5,8 @@
 #include "database/failure.h"
 #include "platform/memory_budget.h"
 #include "ui/messages.h"
-#include "text/row_run.h"
+#include "text/line_blocks.h"
+#include "ui/busy_cursor.h"
 #include "ui/long_run.h"
 #include "text/row_text.h"
 #include "text/text_utils.h"
@@ -28,12 +29,6 @@
 
 namespace {
 
-// The hourglass for as long as the handler runs, however it ends.
-struct BusyCursor {
-  BusyCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
-  ~BusyCursor() { QGuiApplication::restoreOverrideCursor(); }
-};
-
 // A progress bar that shows "busy" while the size of the work is unknown,
 // and does not stay so when the run ends before the size is known (a stop,
 // a failure).
@@ -53,33 +48,16 @@ private:
   bool known_ = false;
 };
 
-// Collects output lines and hands them to the pane in large blocks; what was
-// collected reaches the pane also when the run fails.
-class PaneLines : public LineSink {
+// Hands output lines to the pane in large blocks; what was collected
+// reaches the pane also when the run fails.
+class PaneLines : public LineBlocks {
 public:
   explicit PaneLines(TTextPane* pane) : pane_(pane) {}
   ~PaneLines() override { Flush(); }
-  QString& BeginLine() override {
-    if (started_) block_ += QLatin1Char('\n');
-    started_ = true;
-    return block_;
-  }
-  void EndLine() override {
-    if (block_.size() >= kBlockChars) Flush();
-  }
-  void Flush() {
-    if (!pending()) return;
-    pane_->appendPlainText(block_);
-    block_.clear();
-    started_ = false;
-  }
 
 private:
-  bool pending() const { return started_; }
-  static constexpr qsizetype kBlockChars = 4 << 20;
+  void Deliver(const QString& block) override { pane_->appendPlainText(block); }
   TTextPane* pane_;
-  QString block_;
-  bool started_ = false;
 };
 
 }  // namespace
@@ -92,6 +70,10 @@ void TForm1::ButtonSQLExecClick(QObject*) {
     return;
   }
   SqlAssist->Remember(statement);
+  if (chbDirectSave->isChecked()) {
+    RunIntoFile(statement);
+    return;
+  }
   BusyCursor busy;
   UpdateInsertInto();
   DBImage1->SetDataField(QString());
@@ -138,7 +120,8 @@ void TForm1::ButtonSQLExecClick(QObject*) {
 
 // Every row of the open result as a line, written as the rows arrive; a
 // stop (Esc, or the engine stopped while the rest arrived) keeps whole lines.
-RowRunReport TForm1::RenderResult(LongRun& run, LineSink& out, bool insertMode, QString& failure) {
+RowRunReport TForm1::RenderResult(LongRun& run, LineSink& out, bool insertMode, QString& failure,
+                                  qint64 expectedRows) {
   LabelFieldCnt->setText(QString::number(Query1->FieldCount()));
   const RowRunOptions options{{Delimiter->text(), ChBLeftBrace->isChecked(), ChBRightBrace->isChecked()},
                               ChBColName->isChecked(), insertMode, EdInsertInto->text(), EdValues->text()};
@@ -159,6 +142,7 @@ RowRunReport TForm1::RenderResult(LongRun& run, LineSink& out, bool insertMode, 
   // brings the rest; until the result is whole its size is unknown (a busy
   // bar), then the count and the picture column follow.
   BusyWhileUnknown busyBar(ProgressBar1);
+  if (expectedRows > 0) busyBar.SetSize(expectedRows);
   RowRunReport report;
   try {
     // Between blocks the window catches up too, with the counter as it is
@@ -194,7 +178,7 @@ RowRunReport TForm1::RenderResult(LongRun& run, LineSink& out, bool insertMode, 
   if (tooLarge) {
     report.stopped = false;
     failure = QStringLiteral("查詢結果太大, 記憶體不夠保留全部的資料列, 已停止。\n"
-                             "請縮小查詢的範圍 (例如加上 where 條件) 再執行");
+                             "請勾選「直接存檔」把結果直接寫入檔案, 或縮小查詢的範圍 (例如加上 where 條件) 再執行");
   }
   if (report.stopped || !failure.isEmpty()) ShowRunProgress(report.rows);
   return report;
@@ -210,7 +194,7 @@ LongRun TForm1::StartLongRun() {
 // The row count by a count statement; engines that reject its form leave
 // the label as it was. It does not wait for another session's lock: the
 // statement itself will, and one wait is enough. A stop ends the run.
-void TForm1::CountRows(const QString& statement) {
+qint64 TForm1::CountRows(const QString& statement) {
   Query1->Close();
   Query1->SQL().Clear();
   struct WaitForLocksAfter {
@@ -222,11 +206,14 @@ void TForm1::CountRows(const QString& statement) {
     Query1->SQL().SetText(CountStatement(statement));
     Query1->Prepare();
     Query1->Open();
-    LabelRecCnt->setText(QString::number(Query1->FieldByName(QStringLiteral("cnt"))->AsInteger()));
+    const qint64 count = Query1->FieldByName(QStringLiteral("cnt"))->AsInteger();
+    LabelRecCnt->setText(QString::number(count));
+    return count;
   } catch (const EStopped&) {
     throw;
   } catch (const Failure&) {
   }
+  return -1;
 }
 
 // The picture box shows the (last) picture column of the result.

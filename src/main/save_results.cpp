@@ -72,6 +72,14 @@ void SaveText(const TTextPane& pane, const QString& fileName) {
 }  // namespace
 
 void TForm1::ButtonSaveClick(QObject*) {
+  if (rbXLSX->isChecked()) {
+    UpdateInsertInto();
+    SaveDialog1->FileName = TableName + QStringLiteral(".xlsx");
+    SaveDialog1->DefaultExt = QStringLiteral(".xlsx");
+    SaveDialog1->Filter = kXlsxSaveFilter;
+    if (SaveDialog1->Execute()) RunIntoWorkbook(StatementText(), SaveDialog1->FileName);
+    return;
+  }
   if (!rbTXT->isChecked()) {
     UpdateInsertInto();
     SaveDialog1->FileName = TableName;

@@ -1,0 +1,24 @@
+#pragma once
+// Output lines gathered into large blocks of whole lines (joined by LF), so
+// that where they go (the output pane, a file) takes a few big pieces
+// rather than millions of small ones.
+#include "text/row_run.h"
+
+class LineBlocks : public LineSink {
+public:
+  QString& BeginLine() override;
+  void EndLine() override;
+  // Hands on the lines gathered so far; the next block continues after a
+  // line break.
+  void Flush();
+
+protected:
+  // One block of whole lines, without a break at its end; the receiver puts
+  // a line break between two blocks.
+  virtual void Deliver(const QString& block) = 0;
+
+private:
+  static constexpr qsizetype kBlockChars = 4 << 20;
+  QString block_;
+  bool started_ = false;
+};
