@@ -264,8 +264,8 @@ void TForm1::CreateComponents() {
 void TForm1::SetTabOrder() {
   const QList<QWidget*> order = {MemoSQL,  ChBColName, ChBEachRow,    EdInsertInto,  ButtonSQLExec, ButtonClearSQL,
                                  ButtonClearResult, ButtonSave, ButtonExit, MemoOutput, Delimiter, ChBLeftBrace,
-                                 ChBRightBrace, EdValues, CmbTables, MemoFields, rbTXT, rbXLS, rbXLSX, ComboBox1,
-                                 DBGrid1, chbShowMemo, chbDirectSave};
+                                 ChBRightBrace, EdValues, CmbTables, MemoFields, rbTXT, rbXLS, ComboBox1,
+                                 DBGrid1, chbShowMemo, rbXLSX, chbDirectSave};
   for (int i = 0; i + 1 < order.size(); ++i) QWidget::setTabOrder(order[i], order[i + 1]);
   ProgressBar1->setFocusPolicy(Qt::NoFocus);
 }
