@@ -147,7 +147,7 @@ void TForm1::CreateControls() {
   ButtonSQLExec = Button(this, "ButtonSQLExec", 8, 152, 53, 21, QStringLiteral("查詢"));
   ButtonClearSQL = Button(this, "ButtonClearSQL", 64, 152, 99, 24, QStringLiteral("清除SQL命令"));
   ButtonClearResult = Button(this, "ButtonClearResult", 166, 152, 79, 24, QStringLiteral("清除結果"));
-  ButtonSave = Button(this, "ButtonSave", 316, 156, 147, 33, QStringLiteral("把結果存成文字檔"));
+  ButtonSave = Button(this, "ButtonSave", 334, 156, 129, 33, QStringLiteral("把結果存成文字檔"));
   ButtonExit = Button(this, "ButtonExit", 468, 156, 47, 33, QStringLiteral("結束&X"));
   MemoOutput = Place<TTextPane>(this, "MemoOutput", 6, 196, 553, 377);
   MemoOutput->setContextMenuPolicy(Qt::NoContextMenu);  // the right button copies instead
@@ -162,13 +162,13 @@ void TForm1::CreateControls() {
   CmbTables->setInsertPolicy(QComboBox::NoInsert);
   MemoFields = Memo(this, "MemoFields", 582, 38, 231, 87);
   MemoFields->setReadOnly(true);
-  // Three file types in the space designed for two.
-  rbTXT = Place<QRadioButton>(this, "rbTXT", 250, 151, 64, 15);
+  // Three file types in the space designed for two, beside 直接存檔.
+  rbTXT = Place<QRadioButton>(this, "rbTXT", 276, 151, 56, 15);
   rbTXT->setText(QStringLiteral("TXT"));
   rbTXT->setChecked(true);
-  rbXLS = Place<QRadioButton>(this, "rbXLS", 250, 166, 64, 15);
+  rbXLS = Place<QRadioButton>(this, "rbXLS", 276, 166, 56, 15);
   rbXLS->setText(QStringLiteral("XLS"));
-  rbXLSX = Place<QRadioButton>(this, "rbXLSX", 250, 181, 64, 15);
+  rbXLSX = Place<QRadioButton>(this, "rbXLSX", 276, 181, 56, 15);
   rbXLSX->setText(QStringLiteral("XLSX"));
   for (QRadioButton* type : {rbTXT, rbXLS, rbXLSX}) type->setFont(ChineseFont(12));
   ComboBox1 = Place<QComboBox>(this, "ComboBox1", 582, 8, 99, 24);
@@ -189,15 +189,15 @@ void TForm1::CreateControls() {
   RichEditClipbrd->hide();
   DBImage1 = Place<TDBImage>(this, "DBImage1", 564, 342, 255, 225);
   DBGrid1 = Place<TDBGrid>(this, "DBGrid1", 562, 195, 257, 142);
-  chbShowMemo = Place<QCheckBox>(this, "chbShowMemo", 64, 176, 112, 17);
+  chbShowMemo = Place<QCheckBox>(this, "chbShowMemo", 64, 176, 137, 17);
   chbShowMemo->setText(QStringLiteral("不顯示在下面視窗"));
   chbShowMemo->setFont(ChineseFont(13));
   chbShowMemo->setChecked(true);
   SetTextColor(chbShowMemo, Qt::red);
   // The lines of a run go to a file, not to the pane: a result of any size.
-  chbDirectSave = Place<QCheckBox>(this, "chbDirectSave", 176, 176, 74, 17);
+  chbDirectSave = Place<QCheckBox>(this, "chbDirectSave", 202, 176, 73, 17);
   chbDirectSave->setText(QStringLiteral("直接存檔"));
-  chbDirectSave->setFont(ChineseFont(13));
+  chbDirectSave->setFont(ChineseFont(12));
   chbDirectSave->setToolTip(QStringLiteral("查詢的結果直接寫入檔案 (.txt、.sql 或 .xlsx), 不放在下面的視窗; 表格只保留前面的資料列"));
   SetTextColor(chbDirectSave, Qt::red);
   Label1 = Label(this, "Label1", 598, 132, 104, 16, QStringLiteral("欄位分隔字元:"));
