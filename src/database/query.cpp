@@ -305,8 +305,11 @@ qint64 TQuery::FetchBlock(qint64 count) {
 // rows the current record has not reached yet stay, the others go.
 qint64 TQuery::FetchPassing(qint64 count) {
   if (passingBase_ < 0) passingBase_ = rows_->Count();
-  auto next = std::make_unique<RowStore>(256 << 10);
   const qint64 from = std::max(current_, passingBase_);
+  // Nothing to let go (the current record has not moved since the last
+  // block): the rows join the others.
+  if (from == passingBase_) return FetchFromEngine(*passing_, count);
+  auto next = std::make_unique<RowStore>(256 << 10);
   for (qint64 row = from; row < passingBase_ + passing_->Count(); ++row)
     next->AddRowOf(*passing_, row - passingBase_, fields_.size());
   passing_.reset();  // before the fetch, so that two blocks are never held

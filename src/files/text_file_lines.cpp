@@ -4,32 +4,87 @@
 
 namespace {
 const QString kCannotCreate = QStringLiteral("無法產生檔案 %1");
+constexpr std::size_t kBlocksWaiting = 2;
 
 // The pane keeps a CR LF inside a value as one break, and its save writes
 // every break as CR LF.
-QString WithFileBreaks(const QString& block, bool first) {
-  QString text = first ? block : QStringLiteral("\n") + block;
+QString WithFileBreaks(QStringView block) {
+  QString text = block.toString();
   if (text.contains(QLatin1Char('\r'))) text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
   text.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
   return text;
 }
 }  // namespace
 
-TextFileLines::TextFileLines(const QString& fileName) : fileName_(fileName), big5_(fileName, kCannotCreate) {}
+TextFileLines::TextFileLines(const QString& fileName)
+    : fileName_(fileName), big5_(fileName, kCannotCreate), writer_([this] { WriteBlocks(); }) {}
 
-TextFileLines::~TextFileLines() = default;
+TextFileLines::~TextFileLines() { StopWriting(); }
 
-void TextFileLines::Deliver(const QString& block) {
-  const QString text = WithFileBreaks(block, first_);
+void TextFileLines::StopWriting() {
+  {
+    std::lock_guard lock(mutex_);
+    noMore_ = true;
+  }
+  changed_.notify_all();
+  if (writer_.joinable()) writer_.join();
+}
+
+void TextFileLines::RethrowWriteFailure() {
+  std::lock_guard lock(mutex_);
+  if (failure_) std::rethrow_exception(failure_);
+}
+
+void TextFileLines::Deliver(QString& block) {
+  std::unique_lock lock(mutex_);
+  changed_.wait(lock, [&] { return blocks_.size() < kBlocksWaiting || failure_; });
+  if (failure_) std::rethrow_exception(failure_);
+  // Between two blocks the pane has a line break of its own.
+  if (!first_) blocks_.emplace_back(QStringLiteral("\n"));
   first_ = false;
-  qsizetype missing = 0;
-  const QByteArray big5 = ToBig5(text, &missing);
+  blocks_.push_back(std::move(block));
+  block = QString();
+  lock.unlock();
+  changed_.notify_all();
+}
+
+void TextFileLines::WriteBlocks() {
+  for (;;) {
+    QString block;
+    {
+      std::unique_lock lock(mutex_);
+      changed_.wait(lock, [&] { return !blocks_.empty() || noMore_; });
+      if (blocks_.empty()) return;
+      block = std::move(blocks_.front());
+      blocks_.pop_front();
+    }
+    changed_.notify_all();
+    std::exception_ptr failure;
+    try {
+      WriteText(block);
+    } catch (...) {
+      failure = std::current_exception();
+    }
+    if (!failure) continue;
+    {
+      std::lock_guard lock(mutex_);
+      failure_ = failure;
+      blocks_.clear();
+    }
+    changed_.notify_all();
+    return;
+  }
+}
+
+void TextFileLines::WriteText(QStringView text) {
+  bytes_.clear();
+  const qsizetype missing = AppendBig5WithCrLf(bytes_, text);
   if (missing > 0 && !utf8_) StartUtf8FromBig5();
   unconvertible_ += missing;
   if (utf8_)
-    utf8_->Write(text.toUtf8());
+    utf8_->Write(WithFileBreaks(text).toUtf8());
   else
-    big5_.Write(big5);
+    big5_.Write(bytes_);
 }
 
 void TextFileLines::StartUtf8FromBig5() {
@@ -50,6 +105,8 @@ void TextFileLines::StartUtf8FromBig5() {
 
 qint64 TextFileLines::Finish() {
   Flush();
+  StopWriting();
+  RethrowWriteFailure();
   return unconvertible_;
 }
 

@@ -3,15 +3,24 @@
 // bytes the output pane and its text save give for the same lines: CR LF
 // line breaks, Big5, or UTF-8 when Big5 cannot hold every character and
 // the user agrees. The target is replaced only by Commit.
+//
+// The blocks are converted and written on a thread of their own, while the
+// next lines are rendered; at most two wait for it, so memory stays flat.
 #include "files/replacing_file.h"
 #include "text/line_blocks.h"
 
+#include <condition_variable>
+#include <deque>
+#include <exception>
 #include <memory>
+#include <mutex>
+#include <thread>
 
 class TextFileLines : public LineBlocks {
 public:
   // Creates the file's temporary; throws FileFailure.
   explicit TextFileLines(const QString& fileName);
+  // Without Commit the temporaries go; the target stays as it was.
   ~TextFileLines() override;
   // Writes the last lines; the characters Big5 could not hold (0 when the
   // Big5 file is whole). Throws FileFailure.
@@ -21,14 +30,27 @@ public:
   const QString& FileName() const { return fileName_; }
 
 private:
-  void Deliver(const QString& block) override;
+  // Hands the block to the writing thread; throws what stopped it.
+  void Deliver(QString& block) override;
+  void WriteBlocks();  // the thread
+  void WriteText(QStringView text);
   // The UTF-8 file from the Big5 written so far, whose every character
   // Big5 held (the code page's mapping goes both ways).
   void StartUtf8FromBig5();
+  void StopWriting();
+  void RethrowWriteFailure();
 
   QString fileName_;
   ReplacingFile big5_;
   std::unique_ptr<ReplacingFile> utf8_;  // from the first character Big5 lacks on
+  QByteArray bytes_;                      // a block's bytes, kept for the next block
   qint64 unconvertible_ = 0;
   bool first_ = true;
+
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::deque<QString> blocks_;
+  bool noMore_ = false;
+  std::exception_ptr failure_;  // what ended the writing
+  std::thread writer_;
 };

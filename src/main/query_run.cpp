@@ -56,7 +56,7 @@ public:
   ~PaneLines() override { Flush(); }
 
 private:
-  void Deliver(const QString& block) override { pane_->appendPlainText(block); }
+  void Deliver(QString& block) override { pane_->appendPlainText(block); }
   TTextPane* pane_;
 };
 

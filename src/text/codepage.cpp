@@ -2,6 +2,8 @@
 
 #include "database/failure.h"
 
+#include <cstring>
+#include <atomic>
 #include <memory>
 #include <unicode/ucnv.h>
 #include <unicode/ucnv_err.h>
@@ -31,7 +33,8 @@ Converter OpenConverter() {
 }
 
 UConverter* SharedConverter() {
-  static Converter converter = OpenConverter();
+  // One per thread: a file writer converts on a thread of its own.
+  thread_local Converter converter = OpenConverter();
   ucnv_reset(converter.get());
   return converter.get();
 }
@@ -99,6 +102,70 @@ QString FromBig5(const QByteArray& bytes) {
   if (U_FAILURE(err)) return QString::fromLatin1(bytes);
   out.resize(n);
   return out;
+}
+
+namespace {
+// Characters of the Basic Multilingual Plane in Big5, each taken from the
+// converter the first time it is met: a lookup per character costs a
+// fraction of the converter's own path. An entry packs the bytes and their
+// number (0: no Big5 form); kUnknown until looked up.
+class Big5Table {
+public:
+  static constexpr std::uint32_t kUnknown = 0xFFFFFFFF;
+  Big5Table() {
+    for (auto& e : entries_) e.store(kUnknown, std::memory_order_relaxed);
+  }
+  // Up to two bytes in the low half, their number above.
+  std::uint32_t Entry(char16_t u) {
+    std::uint32_t e = entries_[u].load(std::memory_order_relaxed);
+    if (e == kUnknown) {
+      e = LookUp(u);
+      entries_[u].store(e, std::memory_order_relaxed);
+    }
+    return e;
+  }
+
+private:
+  static std::uint32_t LookUp(char16_t u) {
+    if (u >= 0xD800 && u <= 0xDFFF) return 0;
+    const UChar unit = u;
+    unsigned char buffer[8];
+    UErrorCode err = U_ZERO_ERROR;
+    UConverter* c = SharedConverter();
+    const int32_t n = ucnv_fromUChars(c, reinterpret_cast<char*>(buffer), sizeof buffer, &unit, 1, &err);
+    if (U_FAILURE(err) || n < 1 || n > 2) return 0;
+    return static_cast<std::uint32_t>(n) << 16 | buffer[0] | (n == 2 ? buffer[1] << 8 : 0);
+  }
+  std::atomic<std::uint32_t> entries_[0x10000];
+};
+}  // namespace
+
+qsizetype AppendBig5WithCrLf(QByteArray& out, QStringView text) {
+  static Big5Table table;
+  const qsizetype start = out.size();
+  out.resize(start + text.size() * 2 + text.count(QLatin1Char('\n')));
+  char* p = out.data() + start;
+  qsizetype missing = 0;
+  char16_t previous = 0;
+  const char16_t* units = text.utf16();
+  for (qsizetype i = 0; i < text.size(); ++i) {
+    const char16_t u = units[i];
+    if (u < 0x80) {
+      if (u == '\n' && previous != '\r') *p++ = '\r';
+      *p++ = static_cast<char>(u);
+    } else if (const std::uint32_t e = table.Entry(u); e == 0) {
+      // A character the table lacks, a pair of surrogates as one.
+      *p++ = '?';
+      ++missing;
+      if (QChar::isHighSurrogate(u) && i + 1 < text.size() && QChar::isLowSurrogate(units[i + 1])) ++i;
+    } else {
+      *p++ = static_cast<char>(e & 0xFF);
+      if ((e >> 16) == 2) *p++ = static_cast<char>((e >> 8) & 0xFF);
+    }
+    previous = u;
+  }
+  out.resize(p - out.data());
+  return missing;
 }
 
 qsizetype Big5Length(const QString& text) { return ToBig5(text).size(); }

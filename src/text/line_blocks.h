@@ -14,8 +14,8 @@ public:
 
 protected:
   // One block of whole lines, without a break at its end; the receiver puts
-  // a line break between two blocks.
-  virtual void Deliver(const QString& block) = 0;
+  // a line break between two blocks. It may take the text over.
+  virtual void Deliver(QString& block) = 0;
 
 private:
   static constexpr qsizetype kBlockChars = 4 << 20;

@@ -87,3 +87,23 @@ TEST(SmallTexts, BoolTextAndTypeNames) {
   EXPECT_EQ(FieldTypeName(ftBCD), QStringLiteral("Unknown"));
   EXPECT_EQ(FieldTypeName(ftAutoInc), QStringLiteral("Unknown"));
 }
+
+// The file writer's one-pass Big5 agrees with the converter for every
+// character of the Basic Multilingual Plane, pairs of surrogates and lone
+// ones, and writes each line feed as CR LF but the one of a CR LF.
+TEST(Big5WithCrLf, AgreesWithTheConverterOnEveryCharacter) {
+  QString every;
+  for (int u = 1; u < 0x10000; ++u)
+    if (u != '\n' && u != '\r') every += QChar(static_cast<char16_t>(u));
+  every += QStringLiteral("😀x\U0002000B");  // outside the plane: one "?" each
+  qsizetype expectedMissing = 0;
+  const QByteArray expected = ToBig5(every, &expectedMissing);
+  QByteArray out("head");
+  EXPECT_EQ(AppendBig5WithCrLf(out, every), expectedMissing);
+  EXPECT_GT(expectedMissing, 1000);
+  EXPECT_TRUE(out == "head" + expected);
+
+  QByteArray breaks;
+  EXPECT_EQ(AppendBig5WithCrLf(breaks, u"a\nb\r\nc\rd\r\r\n中\n"), 0);
+  EXPECT_EQ(breaks, QByteArray("a\r\nb\r\nc\rd\r\r\n") + ToBig5(QStringLiteral("中")) + "\r\n");
+}
