@@ -3,6 +3,7 @@
 // stopped or failed run leaves the old file as it was; memory stays flat.
 #include "controls/db_grid.h"
 #include "controls/text_pane.h"
+#include "database/database.h"
 #include "database/query.h"
 #include "support/files.h"
 #include "support/modal.h"
@@ -239,4 +240,65 @@ TEST_F(UiDirectSave, MemoryStaysFlatWhateverTheRowCount) {
                              [] { qint64 digits = 0; for (qint64 x = 1; x <= 3000000; ++x) digits += QByteArray::number(x).size(); return digits; }());
   file.seek(file.size() - 60);
   EXPECT_TRUE(file.readAll().endsWith("3000000,'00000000000000000000000000000000000000000003000000'"));
+}
+
+namespace {
+class PgDirectSave : public UiDirectSave {
+protected:
+  void SetUp() override {
+    if (!TestServicesRunning()) GTEST_SKIP() << "needs the services of ./dev test";
+    UiDirectSave::SetUp();
+    W().Database1->SetLoginPrompt(false);
+    ModalAnswerer answerer;
+    UseDatabase(QStringLiteral("Q2T_PG"));
+    ASSERT_TRUE(answerer.Texts().isEmpty()) << answerer.Texts().join(QLatin1Char('\n')).toStdString();
+  }
+};
+}  // namespace
+
+// The server's types through the same two paths: the same bytes.
+TEST_F(PgDirectSave, TheFileHoldsTheBytesOfARunFollowedByTheTextSave) {
+  PgExec({QStringLiteral("drop table if exists direct_types"),
+          QStringLiteral("create table direct_types (i integer, b bigint, n numeric(18,6), d double precision, bo boolean,"
+                         " t text, by bytea, da date, ts timestamp, tz timestamptz, iv interval, j json)"),
+          QStringLiteral("insert into direct_types select x, x * 9007199254740, x / 7.0, x * 0.1, x % 2 = 0,"
+                         " case x % 4 when 0 then null when 1 then '' when 2 then E'a\\r\\nb''\"\\\\' else '中文' end,"
+                         " decode(lpad(to_hex(x), 8, '0'), 'hex'), date '2024-02-29' + x, timestamp '2000-01-01' + x * interval '1 minute',"
+                         " timestamptz '2000-01-01 00:00:00+00' + x * interval '1 second', x * interval '1 hour',"
+                         " json_build_object('k', x) from generate_series(1, 7000) as x")});
+  const QString statement = QStringLiteral("select * from direct_types order by i");
+  for (const bool eachRow : {false, true}) {
+    SCOPED_TRACE(eachRow ? "insert mode" : "delimited");
+    for (const QString& name : FilesHere()) QFile::remove(dir_.filePath(name));
+    W().ChBColName->setChecked(true);
+    W().ChBEachRow->setChecked(eachRow);
+    QStringList said;
+    const QByteArray saved = RunThenSave(statement, File("saved.txt"));
+    ASSERT_GT(saved.size(), 100000);
+    DialogScript direct{File("direct.txt")};
+    EXPECT_TRUE(RunDirect(statement, direct).isEmpty()) << direct.messages.join(QLatin1Char('\n')).toStdString();
+    EXPECT_TRUE(ReadAll(File("direct.txt")) == saved);
+  }
+}
+
+// A server that ends the session mid-run: one message, no file, and the
+// next run works.
+TEST_F(PgDirectSave, ALostServerLeavesNoFile) {
+  W().MemoSQL->setPlainText(QStringLiteral("select pg_backend_pid()"));
+  W().chbShowMemo->setChecked(false);
+  EXPECT_TRUE(RunShowing(QStringLiteral("select pg_backend_pid()")).isEmpty());
+  const QString pid = OutputLines().value(0);
+  ASSERT_FALSE(pid.isEmpty());
+  QTimer::singleShot(700, [pid] { PgExec({QStringLiteral("select pg_terminate_backend(%1)").arg(pid)}); });
+  DialogScript lost{File("lost.txt")};
+  ASSERT_EQ(RunDirect(QStringLiteral("select a, b, repeat('y', 50) from generate_series(1, 20000) as a,"
+                                                  " generate_series(1, 10000) as b"), lost).size(), 1);
+  // The rows came and the file was growing when the server went.
+  EXPECT_TRUE(lost.messages.first().contains(QStringLiteral("筆為止, 沒有寫入檔案")) &&
+              !lost.messages.first().contains(QStringLiteral("輸出到第 0 筆")))
+      << lost.messages.first().toStdString();
+  EXPECT_TRUE(FilesHere().isEmpty()) << FilesHere().join(QLatin1Char(' ')).toStdString();
+  DialogScript after{File("after.txt")};
+  EXPECT_TRUE(RunDirect(QStringLiteral("select 1 as one"), after).isEmpty());
+  EXPECT_EQ(ReadAll(File("after.txt")), QByteArray("1"));
 }

@@ -284,6 +284,15 @@ TEST_F(UiTableBrowser, UnknownOrEmptyNameReportsAndKeepsWhatWasShown) {
   EXPECT_TRUE(W().MemoSQL->toPlainText().endsWith(QStringLiteral("\nselect * from ")));
 }
 
+// A database without tables: connecting browses nothing and says nothing.
+TEST_F(UiTableBrowser, ConnectingToADatabaseWithoutTablesShowsNoError) {
+  const TempDatabase empty(QStringLiteral("pragma user_version = 1;"), QStringLiteral("NOTABLES"));
+  ModalAnswerer answerer;
+  UseDatabase(empty.Alias());
+  EXPECT_TRUE(answerer.Texts().isEmpty()) << answerer.Texts().join(QLatin1Char('\n')).toStdString();
+  EXPECT_EQ(W().CmbTables->count(), 0);
+}
+
 TEST_F(UiTableBrowser, KeysAreEchoedAndEnterBrowses) {
   W().CmbTables->setEditText(QString());
   Type(W().CmbTables->lineEdit(), QStringLiteral("a"));

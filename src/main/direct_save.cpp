@@ -67,9 +67,11 @@ void TForm1::RunIntoFile(const QString& statement) {
       Query1->Prepare();
       Query1->OpenKeepingFirstRows(kGridRowsOfFileRun);
       rendering = true;
-      report = RenderResult(run, file, insertMode, failure, expected);
+      report = RenderResult(run, file, insertMode, failure, expected, false);
     } catch (const EStopped&) {
       report.stopped = true;
+    } catch (const EDatabaseError& refused) {
+      failure = refused.Message();  // the statement itself failed: no file either
     } catch (const Failure&) {
       // The file could not be written (or the statement failed): the
       // result is ended before the window shows why.

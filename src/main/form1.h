@@ -159,6 +159,7 @@ public:
   // Table list and field browser.
   void CmbTablesEnter(QObject* sender);
   void CmbTablesKeyPress(QObject* sender, QChar& key);
+  void BrowseTable(const QString& namedTable);
 
 private:
   QString ReconnectPrevAlias(QString& message);
@@ -167,8 +168,10 @@ private:
   void ReportAlteredValues(const struct RowRunReport& report);
   // `failure` gets the engine's text when the rest of the result was lost.
   // `expectedRows`: the count statement's, when it gave one (-1 otherwise).
+  // `keepsLines`: the lines stay in memory (the pane), so the run stops
+  // before it takes more than the memory budget allows.
   struct RowRunReport RenderResult(class LongRun& run, class LineSink& out, bool insertMode, QString& failure,
-                                   qint64 expectedRows = -1);
+                                   qint64 expectedRows = -1, bool keepsLines = true);
   // The count statement's count, -1 when the engine rejected its form.
   qint64 CountRows(const QString& statement);
   // "查詢" with 直接存檔 ticked: the lines (or a workbook) go to a file.

@@ -121,7 +121,7 @@ void TForm1::ButtonSQLExecClick(QObject*) {
 // Every row of the open result as a line, written as the rows arrive; a
 // stop (Esc, or the engine stopped while the rest arrived) keeps whole lines.
 RowRunReport TForm1::RenderResult(LongRun& run, LineSink& out, bool insertMode, QString& failure,
-                                  qint64 expectedRows) {
+                                  qint64 expectedRows, bool keepsLines) {
   LabelFieldCnt->setText(QString::number(Query1->FieldCount()));
   const RowRunOptions options{{Delimiter->text(), ChBLeftBrace->isChecked(), ChBRightBrace->isChecked()},
                               ChBColName->isChecked(), insertMode, EdInsertInto->text(), EdValues->text()};
@@ -131,7 +131,7 @@ RowRunReport TForm1::RenderResult(LongRun& run, LineSink& out, bool insertMode, 
   const MemoryBudget budget = MemoryBudget::FromNow();
   bool tooLarge = false;
   const auto withinBudget = [&] {
-    if (!tooLarge && budget.Exceeded()) tooLarge = true;
+    if (keepsLines && !tooLarge && budget.Exceeded()) tooLarge = true;
     return !tooLarge;
   };
   const auto progress = [&](qint64 written) {

@@ -28,6 +28,16 @@ void TForm1::CmbTablesEnter(QObject*) {
   DBImage1->SetDataField(QString());
   DBImage1->SetAutoDisplay(false);
   Query1->Close();
+  // Connecting to a database without tables leaves nothing to browse: the
+  // statement "select * from  where 1=2" could only fail, and the user did
+  // not ask for it. An emptied box the user leaves is reported, as before.
+  if (!(InFormShow && table.trimmed().isEmpty())) BrowseTable(named);
+  if (!InFormShow && (table.isEmpty() || !MemoSQL->toPlainText().contains(table)))
+    AppendStatementLine(QStringLiteral("select * from ") + named);
+}
+
+// The fields of a table into the field box, its row count into the label.
+void TForm1::BrowseTable(const QString& named) {
   Query1->SQL().SetText(QStringLiteral("select * from ") + named + QStringLiteral(" where 1=2"));
   try {
     Query1->Open();
@@ -52,8 +62,6 @@ void TForm1::CmbTablesEnter(QObject*) {
   } catch (const Failure& failure) {
     ShowError(failure.Message());
   }
-  if (!InFormShow && (table.isEmpty() || !MemoSQL->toPlainText().contains(table)))
-    AppendStatementLine(QStringLiteral("select * from ") + named);
 }
 
 void TForm1::CmbTablesKeyPress(QObject*, QChar& key) {
