@@ -4,20 +4,23 @@
 
 namespace {
 const QString kCannotCreate = QStringLiteral("無法產生檔案 %1");
-constexpr std::size_t kBlocksWaiting = 2;
+constexpr std::size_t kBlocksWaiting = 1;
 
 // The pane keeps a CR LF inside a value as one break, and its save writes
-// every break as CR LF.
-QString WithFileBreaks(QStringView block) {
+// every break as CR LF (or as it is).
+QString WithFileBreaks(QStringView block, bool crLf) {
   QString text = block.toString();
   if (text.contains(QLatin1Char('\r'))) text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-  text.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
+  if (crLf) text.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
   return text;
 }
 }  // namespace
 
-TextFileLines::TextFileLines(const QString& fileName)
-    : fileName_(fileName), big5_(fileName, kCannotCreate), writer_([this] { WriteBlocks(); }) {}
+TextFileLines::TextFileLines(const QString& fileName, FileEncoding encoding, bool crLf)
+    : fileName_(fileName), encoding_(encoding), crLf_(crLf), file_(fileName, kCannotCreate) {
+  if (encoding_ == FileEncoding::Utf8WithBom) file_.Write(QByteArray("\xEF\xBB\xBF"));
+  writer_ = std::thread([this] { WriteBlocks(); });
+}
 
 TextFileLines::~TextFileLines() { StopWriting(); }
 
@@ -77,25 +80,29 @@ void TextFileLines::WriteBlocks() {
 }
 
 void TextFileLines::WriteText(QStringView text) {
+  if (encoding_ != FileEncoding::Big5) {
+    file_.Write(WithFileBreaks(text, crLf_).toUtf8());
+    return;
+  }
   bytes_.clear();
-  const qsizetype missing = AppendBig5WithCrLf(bytes_, text);
+  const qsizetype missing = AppendBig5Lines(bytes_, text, crLf_);
   if (missing > 0 && !utf8_) StartUtf8FromBig5();
   unconvertible_ += missing;
   if (utf8_)
-    utf8_->Write(WithFileBreaks(text).toUtf8());
+    utf8_->Write(WithFileBreaks(text, crLf_).toUtf8());
   else
-    big5_.Write(bytes_);
+    file_.Write(bytes_);
 }
 
 void TextFileLines::StartUtf8FromBig5() {
   utf8_ = std::make_unique<ReplacingFile>(fileName_, kCannotCreate);
   constexpr qsizetype kPiece = 4 << 20;
   QByteArray carried;
-  for (qint64 at = 0; at < big5_.Size(); at += kPiece) {
-    QByteArray piece = carried + big5_.ReadBack(at, kPiece);
+  for (qint64 at = 0; at < file_.Size(); at += kPiece) {
+    QByteArray piece = carried + file_.ReadBack(at, kPiece);
     // A piece ends after a line feed, which is never part of a two-byte
     // character; the rest goes with the next piece.
-    const qsizetype cut = at + kPiece >= big5_.Size() ? piece.size() : piece.lastIndexOf('\n') + 1;
+    const qsizetype cut = at + kPiece >= file_.Size() ? piece.size() : piece.lastIndexOf('\n') + 1;
     carried = piece.mid(cut);
     piece.truncate(cut);
     utf8_->Write(FromBig5(piece).toUtf8());
@@ -114,5 +121,5 @@ void TextFileLines::Commit(bool utf8) {
   if (utf8 && utf8_)
     utf8_->Commit();
   else
-    big5_.Commit();
+    file_.Commit();  // Big5 whole, or the chosen UTF-8
 }

@@ -49,11 +49,8 @@ void TForm1::RunIntoFile(const QString& statement) {
   DBImage1->SetDataField(QString());
   DBImage1->SetAutoDisplay(false);
   DBGrid1->setEnabled(true);
-  TextFileLines file(fileName);
-  if (insertMode) {
-    file.AddLine(QStringLiteral("use qledger"));
-    file.AddLine(QStringLiteral("go"));
-  }
+  TextFileLines file(fileName, Output.encoding, Output.crLf);
+  if (insertMode) WriteScriptOpening(file);
   RowRunReport report;
   bool rendering = false;
   QString failure;

@@ -1,6 +1,7 @@
 #pragma once
 // The program's one window: the statement pane, the rendering options, the
 // output pane, the connection and table boxes, the result grid and picture.
+#include "text/output_options.h"
 #include <QWidget>
 #include <memory>
 #include <utility>
@@ -48,6 +49,7 @@ public:
   QPushButton* ButtonClearSQL;
   QPushButton* ButtonClearResult;
   QPushButton* ButtonSave;
+  QPushButton* ButtonOptions;
   QPushButton* ButtonExit;
   TTextPane* MemoOutput;
   QLineEdit* Delimiter;
@@ -92,6 +94,9 @@ public:
   // Window state.
   QString TableName;
   bool InFormShow = false;
+  // How lines are written for the next tool (the options dialog's choices,
+  // kept for the program's life; the defaults are the window's own rules).
+  OutputOptions Output;
   // Records on one sheet of an .xlsx workbook (smaller only in tests).
   qint64 XlsxRecordsPerSheet;
   QString PrevAlias;
@@ -151,6 +156,7 @@ public:
 
   // Saving and the grid's dumps.
   void ButtonSaveClick(QObject* sender);
+  void ButtonOptionsClick(QObject* sender);
   void mnuSQLOutClick(QObject* sender);
   void mnuDataOutClick(QObject* sender);
   void mnuSetGridClick(QObject* sender);
@@ -166,6 +172,11 @@ private:
   void ConnectAlias(const QString& alias);
 
   void ReportAlteredValues(const struct RowRunReport& report);
+  // The "use" line and its "go" that open an insert script, when chosen.
+  void WriteScriptOpening(class LineSink& out) const;
+  // False (and says why) when the delimiter cannot make lines of the
+  // chosen format.
+  bool DelimiterFitsFormat();
   // `failure` gets the engine's text when the rest of the result was lost.
   // `expectedRows`: the count statement's, when it gave one (-1 otherwise).
   // `keepsLines`: the lines stay in memory (the pane), so the run stops

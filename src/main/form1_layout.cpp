@@ -148,6 +148,9 @@ void TForm1::CreateControls() {
   ButtonClearSQL = Button(this, "ButtonClearSQL", 64, 152, 99, 24, QStringLiteral("清除SQL命令"));
   ButtonClearResult = Button(this, "ButtonClearResult", 166, 152, 79, 24, QStringLiteral("清除結果"));
   ButtonSave = Button(this, "ButtonSave", 334, 156, 129, 33, QStringLiteral("把結果存成文字檔"));
+  // Between the record counter and the field count, where the design left room.
+  ButtonOptions = Button(this, "ButtonOptions", 638, 151, 96, 22, QStringLiteral("輸出選項"));
+  ButtonOptions->setToolTip(QStringLiteral("CSV、null 的文字、字碼、換行、go 的筆數、insert 的目標資料庫"));
   ButtonExit = Button(this, "ButtonExit", 468, 156, 47, 33, QStringLiteral("結束&X"));
   MemoOutput = Place<TTextPane>(this, "MemoOutput", 6, 196, 553, 377);
   MemoOutput->setContextMenuPolicy(Qt::NoContextMenu);  // the right button copies instead
@@ -265,7 +268,7 @@ void TForm1::SetTabOrder() {
   const QList<QWidget*> order = {MemoSQL,  ChBColName, ChBEachRow,    EdInsertInto,  ButtonSQLExec, ButtonClearSQL,
                                  ButtonClearResult, ButtonSave, ButtonExit, MemoOutput, Delimiter, ChBLeftBrace,
                                  ChBRightBrace, EdValues, CmbTables, MemoFields, rbTXT, rbXLS, ComboBox1,
-                                 DBGrid1, chbShowMemo, rbXLSX, chbDirectSave};
+                                 DBGrid1, chbShowMemo, rbXLSX, chbDirectSave, ButtonOptions};
   for (int i = 0; i + 1 < order.size(); ++i) QWidget::setTabOrder(order[i], order[i + 1]);
   ProgressBar1->setFocusPolicy(Qt::NoFocus);
 }

@@ -58,6 +58,7 @@ void TForm1::ConnectHandlers() {
   click(ButtonClearSQL, &TForm1::ButtonClearSQLClick);
   click(ButtonClearResult, &TForm1::ButtonClearResultClick);
   click(ButtonExit, &TForm1::ButtonExitClick);
+  click(ButtonOptions, &TForm1::ButtonOptionsClick);
   click(ButtonSQLExec, &TForm1::ButtonSQLExecClick);
   // The keys SQL tools run a statement with: the same click, the same checks.
   for (const QKeySequence& keys : {QKeySequence(Qt::Key_F5), QKeySequence(Qt::CTRL | Qt::Key_Return),

@@ -70,6 +70,7 @@ void TForm1::ButtonSQLExecClick(QObject*) {
     return;
   }
   SqlAssist->Remember(statement);
+  if (!DelimiterFitsFormat()) return;
   if (chbDirectSave->isChecked()) {
     RunIntoFile(statement);
     return;
@@ -83,10 +84,7 @@ void TForm1::ButtonSQLExecClick(QObject*) {
   const bool render = !chbShowMemo->isChecked();
   const bool insertMode = ChBEachRow->isChecked();
   PaneLines out(MemoOutput);
-  if (render && insertMode) {
-    out.AddLine(QStringLiteral("use qledger"));
-    out.AddLine(QStringLiteral("go"));
-  }
+  if (render && insertMode) WriteScriptOpening(out);
   RowRunReport report;
   bool rendering = false;
   QString failure;  // the engine's text when the rest of the result was lost
@@ -123,8 +121,12 @@ void TForm1::ButtonSQLExecClick(QObject*) {
 RowRunReport TForm1::RenderResult(LongRun& run, LineSink& out, bool insertMode, QString& failure,
                                   qint64 expectedRows, bool keepsLines) {
   LabelFieldCnt->setText(QString::number(Query1->FieldCount()));
-  const RowRunOptions options{{Delimiter->text(), ChBLeftBrace->isChecked(), ChBRightBrace->isChecked()},
-                              ChBColName->isChecked(), insertMode, EdInsertInto->text(), EdValues->text()};
+  RowOptions row{Delimiter->text(), ChBLeftBrace->isChecked(), ChBRightBrace->isChecked()};
+  row.lineFormat = Output.lineFormat;
+  row.nullText = Output.nullText;
+  row.target = Output.target;
+  const RowRunOptions options{row, ChBColName->isChecked(), insertMode, EdInsertInto->text(), EdValues->text(),
+                              Output.batchRows};
   RowRun rows(*Query1, options, out);
   // The lines and the rows the grid keeps grow with the result: a run that
   // is about to take more memory than there is stops as on Esc.
@@ -186,7 +188,7 @@ RowRunReport TForm1::RenderResult(LongRun& run, LineSink& out, bool insertMode, 
 
 LongRun TForm1::StartLongRun() {
   return LongRun(ProgressBar1,
-                 QList<QWidget*>{ButtonSQLExec, ButtonSave, ButtonClearSQL, ButtonClearResult, ButtonExit, ComboBox1,
+                 QList<QWidget*>{ButtonSQLExec, ButtonSave, ButtonOptions, ButtonClearSQL, ButtonClearResult, ButtonExit, ComboBox1,
                                  CmbTables, DBGrid1},
                  Query1);
 }
@@ -238,6 +240,21 @@ void TForm1::ShowRunProgress(qint64 row) {
   ProgressBar1->repaint();
 }
 
+void TForm1::WriteScriptOpening(LineSink& out) const {
+  if (Output.useDatabase.isEmpty()) return;
+  out.AddLine(QStringLiteral("use ") + Output.useDatabase);
+  out.AddLine(QStringLiteral("go"));
+}
+
+bool TForm1::DelimiterFitsFormat() {
+  if (ChBEachRow->isChecked()) return true;  // a script has no delimited lines
+  const QString problem = DelimiterProblem(Output, Delimiter->text());
+  if (problem.isEmpty()) return true;
+  ShowWarning(problem);
+  Delimiter->setFocus();
+  return false;
+}
+
 // One message at the end of a run when some value could not be shown as it is.
 void TForm1::ReportAlteredValues(const RowRunReport& report) {
   QStringList lines;
@@ -249,5 +266,9 @@ void TForm1::ReportAlteredValues(const RowRunReport& report) {
     lines << QStringLiteral("有 %1 個文字值含有只有 go 的一行或單獨的換行 (LF), 其中的換行已寫成 char(13)、char(10) 相接,"
                             " 以免切斷指令批次, 載回時也還是原值")
                  .arg(report.splitBatchValues);
+  if (report.valuesLikeNull > 0)
+    lines << QStringLiteral("有 %1 個值的文字就是 null 的文字「%2」, 讀回時分不出它們和 null (可在「輸出選項」改 null 的文字)")
+                 .arg(report.valuesLikeNull)
+                 .arg(Output.nullText);
   if (!lines.isEmpty()) ShowMessage(lines.join(QLatin1Char('\n')));
 }

@@ -11,6 +11,7 @@
 #include "database/query.h"
 #include "ui/long_run.h"
 #include "ui/xls_save.h"
+#include "options/frm_output_options.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -32,13 +33,13 @@ constexpr qsizetype kSavePieceChars = 4 << 20;
   throw FileFailure(kStreamWriteError, fileName, reason);
 }
 
-// Writes the pane's text with CR LF line breaks, in UTF-8 or in Big5;
-// returns how many characters Big5 could not hold.
-qsizetype WritePieces(const TTextPane& pane, QSaveFile& file, const QString& fileName, bool utf8) {
+// Writes the pane's text with CR LF (or LF) line breaks, in UTF-8 or in
+// Big5; returns how many characters Big5 could not hold.
+qsizetype WritePieces(const TTextPane& pane, QSaveFile& file, const QString& fileName, bool utf8, bool crLf) {
   qsizetype unconvertible = 0;
   for (qsizetype from = 0; from < pane.textSize();) {
     QString piece = pane.textPiece(from, kSavePieceChars);
-    piece.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
+    if (crLf) piece.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
     qsizetype missing = 0;
     const QByteArray bytes = utf8 ? piece.toUtf8() : ToBig5(piece, &missing);
     unconvertible += missing;
@@ -48,15 +49,19 @@ qsizetype WritePieces(const TTextPane& pane, QSaveFile& file, const QString& fil
 }
 
 // The pane's text in Big5; with the user's leave in UTF-8 when Big5 cannot
-// hold every character. The file is replaced only when every byte was written.
-void SaveText(const TTextPane& pane, const QString& fileName) {
+// hold every character; or in UTF-8 (with a byte-order mark) when chosen.
+// The file is replaced only when every byte was written.
+void SaveText(const TTextPane& pane, const QString& fileName, const OutputOptions& options) {
   CheckSaveTarget(fileName, QStringLiteral("無法產生檔案 %1"));
-  for (const bool utf8 : {false, true}) {
+  const bool big5 = options.encoding == FileEncoding::Big5;
+  for (const bool utf8 : {!big5, true}) {
     QSaveFile file(fileName);
     if (!file.open(QIODevice::WriteOnly))
       throw FileFailure(QStringLiteral("無法產生檔案 %1").arg(fileName), fileName, file.errorString());
     errno = 0;
-    const qsizetype unconvertible = WritePieces(pane, file, fileName, utf8);
+    if (options.encoding == FileEncoding::Utf8WithBom && file.write("\xEF\xBB\xBF", 3) != 3)
+      ThrowWriteFailure(file, fileName);
+    const qsizetype unconvertible = WritePieces(pane, file, fileName, utf8, options.crLf);
     if (unconvertible > 0) {
       file.cancelWriting();
       if (!Confirm(QStringLiteral("有 %1 個字元無法以Big5字碼儲存。\n按「確定」改存成UTF-8, 按「取消」不存檔。")
@@ -96,7 +101,7 @@ void TForm1::ButtonSaveClick(QObject*) {
   const QString fileName = SaveDialog1->FileName;
 
   if (rbTXT->isChecked()) {
-    SaveText(*MemoOutput, fileName);
+    SaveText(*MemoOutput, fileName, Output);
     return;
   }
   LabelRecNo->setText(QStringLiteral("0"));
@@ -115,3 +120,5 @@ void TForm1::ButtonSaveClick(QObject*) {
   Query1->Close();
   if (stopped) ShowMessage(QStringLiteral("XLS存檔已停止, 沒有寫入檔案 %1").arg(fileName));
 }
+
+void TForm1::ButtonOptionsClick(QObject*) { EditOutputOptions(Output, this); }

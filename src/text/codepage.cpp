@@ -140,7 +140,7 @@ private:
 };
 }  // namespace
 
-qsizetype AppendBig5WithCrLf(QByteArray& out, QStringView text) {
+qsizetype AppendBig5Lines(QByteArray& out, QStringView text, bool crLf) {
   static Big5Table table;
   const qsizetype start = out.size();
   out.resize(start + text.size() * 2 + text.count(QLatin1Char('\n')));
@@ -151,7 +151,8 @@ qsizetype AppendBig5WithCrLf(QByteArray& out, QStringView text) {
   for (qsizetype i = 0; i < text.size(); ++i) {
     const char16_t u = units[i];
     if (u < 0x80) {
-      if (u == '\n' && previous != '\r') *p++ = '\r';
+      if (crLf && u == '\n' && previous != '\r') *p++ = '\r';
+      if (!crLf && u == '\r' && i + 1 < text.size() && units[i + 1] == '\n') continue;
       *p++ = static_cast<char>(u);
     } else if (const std::uint32_t e = table.Entry(u); e == 0) {
       // A character the table lacks, a pair of surrogates as one.

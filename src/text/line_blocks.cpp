@@ -14,5 +14,8 @@ void LineBlocks::Flush() {
   if (!started_) return;
   Deliver(block_);
   block_.clear();
+  // A receiver that took the text over left no room: the next block gets
+  // its room at once rather than by doubling past it.
+  if (block_.capacity() < kBlockChars) block_.reserve(kBlockChars + (64 << 10));
   started_ = false;
 }

@@ -34,8 +34,11 @@ bool RowRun::WriteRows(const RowProgress& progress, bool arrivedOnly) {
     QString& line = sink_.BeginLine();
     if (options_.insertMode) line += insertPrefix_;
     renderer_.AppendRowLine(line);
+    // A target server's command-line client ends a statement at ";".
+    if (options_.insertMode && options_.row.target != LiteralTarget::AsIs) line += QLatin1Char(';');
     sink_.EndLine();
-    if (options_.insertMode && rows_ % 3000 == 0) sink_.AddLine(QStringLiteral("go"));
+    if (options_.insertMode && options_.batchRows > 0 && rows_ % options_.batchRows == 0)
+      sink_.AddLine(QStringLiteral("go"));
     query_.Next();
   }
   return true;
@@ -50,6 +53,7 @@ RowRunReport RowRun::Report(bool stopped) const {
   report.invalidTextValues = renderer_.InvalidTextValues();
   report.unrepresentableValues = query_.UnrepresentableValues();
   report.splitBatchValues = renderer_.SplitBatchValues();
+  report.valuesLikeNull = renderer_.ValuesLikeNull();
   return report;
 }
 

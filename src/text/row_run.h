@@ -27,9 +27,10 @@ public:
 struct RowRunOptions {
   RowOptions row;
   bool columnNames = false;  // the header line, or the insert prefix in insert mode
-  bool insertMode = false;   // every row an insert statement, "go" after every 3000th
+  bool insertMode = false;   // every row an insert statement, "go" after every batchRows-th
   QString insertInto;        // in front of the header in the insert prefix
   QString values;            // after it
+  int batchRows = 3000;      // 0: no "go" line between the rows
 };
 
 struct RowRunReport {
@@ -38,6 +39,7 @@ struct RowRunReport {
   qint64 invalidTextValues = 0;      // text with bytes that are no UTF-8 (shown as U+FFFD)
   qint64 unrepresentableValues = 0;  // values the engine gave as no value (shown as null)
   qint64 splitBatchValues = 0;       // line breaks written as char(13)/char(10) (a "go" line inside)
+  qint64 valuesLikeNull = 0;         // delimited values written exactly as the null text
 };
 
 // Called with the number of rows written so far, now and then (about every

@@ -1,6 +1,7 @@
 #include "text/row_text.h"
 
 #include "text/field_text.h"
+#include "text/literals.h"
 #include "text/names.h"
 #include "text/text_utils.h"
 #include "database/query.h"
@@ -98,6 +99,15 @@ QString CountStatement(const QString& statement) {
 QString HeaderText(const TQuery& query, const RowOptions& options) {
   QString text;
   if (options.leftBrace) text += QLatin1Char('(');
+  if (options.lineFormat == LineFormat::Csv && !options.batchScript) {
+    // A CSV reader takes the names as fields like any other.
+    for (int i = 0; i < query.FieldCount(); ++i) {
+      if (i > 0) text += options.delimiter;
+      AppendCsvField(text, query.Fields(i)->FieldName(), options.delimiter.front());
+    }
+    if (options.rightBrace) text += QLatin1Char(')');
+    return text;
+  }
   // A name that is no plain name is quoted as the engine quotes names: a
   // name such as "k) values (0); drop table t; --" must not become part of
   // the statement, nor "x,y" two columns.
@@ -124,10 +134,15 @@ RowRenderer::RowRenderer(const TQuery& query, RowOptions options) : options_(std
 void RowRenderer::AppendRowLine(QString& out) const {
   if (options_.leftBrace) out += QLatin1Char('(');
   const std::size_t last = columns_.size() - 1;
+  const bool csv = !options_.batchScript && options_.lineFormat == LineFormat::Csv;
+  const bool target = options_.batchScript && options_.target != LiteralTarget::AsIs;
   for (std::size_t i = 0; i < columns_.size(); ++i) {
     const Column& c = columns_[i];
     if (c.field->IsNull()) {
-      out += QLatin1String("null");
+      // A script's null is SQL's; delimited lines have the user's text for it.
+      out += options_.batchScript ? QStringLiteral("null") : options_.nullText;
+    } else if (csv || target) {
+      if (!(csv ? AppendCsvValue(out, c) : AppendTargetValue(out, c))) ++invalidTextValues_;
     } else if (!c.quoted) {
       const qsizetype at = out.size();
       bool faithful = AppendFieldText(out, c.field);
@@ -136,6 +151,8 @@ void RowRenderer::AppendRowLine(QString& out) const {
       if (c.checkNumber && !IsNumericLiteral(QStringView(out).mid(at))) {
         out.truncate(at);
         faithful = AppendQuoted(out, c);
+      } else if (!options_.batchScript && QStringView(out).mid(at) == options_.nullText) {
+        ++valuesLikeNull_;
       }
       if (!faithful) ++invalidTextValues_;
     } else if (!AppendQuoted(out, c)) {
@@ -164,6 +181,37 @@ bool RowRenderer::AppendQuoted(QString& out, const Column& c) const {
   } else {
     out += QLatin1Char('\'');
     if (options_.batchScript) KeepBatchesWhole(out, at, QLatin1Char('\''));
+  }
+  return faithful;
+}
+
+bool RowRenderer::AppendCsvValue(QString& out, const Column& c) const {
+  value_.clear();
+  const bool faithful = AppendFieldText(value_, c.field);
+  if (value_ == options_.nullText) ++valuesLikeNull_;
+  AppendCsvField(out, value_, options_.delimiter.front());
+  return faithful;
+}
+
+// A value for the target server: numbers bare, Booleans TRUE and FALSE,
+// dates year first with hyphens (the form every server reads), blobs in the
+// target's hexadecimal form, every other value a text literal.
+bool RowRenderer::AppendTargetValue(QString& out, const Column& c) const {
+  value_.clear();
+  const bool faithful = AppendFieldText(value_, c.field);
+  const TFieldType type = c.field->DataType();
+  if (type == ftBlob) {
+    AppendTargetBlob(out, QStringView(value_).mid(2), options_.target);
+  } else if (type == ftBoolean && (value_ == QLatin1String("1") || value_ == QLatin1String("0"))) {
+    out += value_ == QLatin1String("1") ? QLatin1String("TRUE") : QLatin1String("FALSE");
+  } else if (!c.quoted && IsNumericLiteral(value_)) {
+    out += value_;
+  } else {
+    if (IsDateType(type) && value_.size() >= 10 && value_[4] == QLatin1Char('/') && value_[7] == QLatin1Char('/')) {
+      value_[4] = QLatin1Char('-');
+      value_[7] = QLatin1Char('-');
+    }
+    AppendTargetText(out, value_, options_.target);
   }
   return faithful;
 }

@@ -2,6 +2,7 @@
 // How result rows become text: quote marks, the header of column names, the
 // row lines, and the short type names of the field browser.
 #include "database/field_type.h"
+#include "text/output_options.h"
 
 #include <QString>
 #include <vector>
@@ -29,6 +30,11 @@ struct RowOptions {
   // The lines make a script whose batches end at a line "go": no value may
   // put such a line into it (see RowRenderer).
   bool batchScript = false;
+  // Delimited lines (not a batch script): plain or CSV, and the text for null.
+  LineFormat lineFormat = LineFormat::AsIs;
+  QString nullText = QStringLiteral("null");
+  // A batch script's literals: the window's own rule, or a target server's.
+  LiteralTarget target = LiteralTarget::AsIs;
 };
 
 // Whether a line is one the site's batch tools end a batch at: "go",
@@ -53,6 +59,8 @@ public:
   // and char(10): a line of theirs alone would have ended a batch, or a line
   // feed alone would have become CR LF in the file.
   qint64 SplitBatchValues() const { return splitBatchValues_; }
+  // Values of delimited lines written exactly as the null text is.
+  qint64 ValuesLikeNull() const { return valuesLikeNull_; }
 
 private:
   struct Column {
@@ -62,9 +70,13 @@ private:
     bool checkNumber;        // unquoted, yet the engine may hand over any text
   };
   bool AppendQuoted(QString& out, const Column& c) const;
+  bool AppendCsvValue(QString& out, const Column& c) const;
+  bool AppendTargetValue(QString& out, const Column& c) const;
   void KeepBatchesWhole(QString& out, qsizetype at, QChar mark) const;
   mutable qint64 invalidTextValues_ = 0;
   mutable qint64 splitBatchValues_ = 0;
+  mutable qint64 valuesLikeNull_ = 0;
+  mutable QString value_;  // one value's text, reused
   std::vector<Column> columns_;
   std::vector<QString> quotes_;
   RowOptions options_;
