@@ -1,5 +1,6 @@
 // The text routines and the Big5 code page.
 #include "text/codepage.h"
+#include "text/literals.h"
 #include "text/row_text.h"
 #include "text/text_utils.h"
 
@@ -91,7 +92,7 @@ TEST(SmallTexts, BoolTextAndTypeNames) {
 // The file writer's one-pass Big5 agrees with the converter for every
 // character of the Basic Multilingual Plane, pairs of surrogates and lone
 // ones, and writes each line feed as CR LF but the one of a CR LF.
-TEST(Big5WithCrLf, AgreesWithTheConverterOnEveryCharacter) {
+TEST(Big5Lines, AgreesWithTheConverterOnEveryCharacter) {
   QString every;
   for (int u = 1; u < 0x10000; ++u)
     if (u != '\n' && u != '\r') every += QChar(static_cast<char16_t>(u));
@@ -99,11 +100,45 @@ TEST(Big5WithCrLf, AgreesWithTheConverterOnEveryCharacter) {
   qsizetype expectedMissing = 0;
   const QByteArray expected = ToBig5(every, &expectedMissing);
   QByteArray out("head");
-  EXPECT_EQ(AppendBig5WithCrLf(out, every), expectedMissing);
+  EXPECT_EQ(AppendBig5Lines(out, every), expectedMissing);
   EXPECT_GT(expectedMissing, 1000);
   EXPECT_TRUE(out == "head" + expected);
 
   QByteArray breaks;
-  EXPECT_EQ(AppendBig5WithCrLf(breaks, u"a\nb\r\nc\rd\r\r\n中\n"), 0);
+  EXPECT_EQ(AppendBig5Lines(breaks, u"a\nb\r\nc\rd\r\r\n中\n"), 0);
   EXPECT_EQ(breaks, QByteArray("a\r\nb\r\nc\rd\r\r\n") + ToBig5(QStringLiteral("中")) + "\r\n");
+  QByteArray feeds;
+  EXPECT_EQ(AppendBig5Lines(feeds, u"a\nb\r\nc\rd\r\r\n", false), 0);
+  EXPECT_EQ(feeds, QByteArray("a\nb\nc\rd\r\n"));
+}
+
+// A target server's literals: nothing in a value can end its literal early
+// or put a line break into the script.
+TEST(TargetLiterals, QuotesBackslashesAndLineBreaks) {
+  const QString attack = QStringLiteral("a\\");  // MySQL reads \' as an escaped quote
+  QString mysql;
+  AppendTargetText(mysql, attack, LiteralTarget::MySql);
+  EXPECT_EQ(mysql, QStringLiteral("'a\\\\'"));
+  QString lines;
+  AppendTargetText(lines, u"x'\r\ny\\", LiteralTarget::MySql);
+  EXPECT_EQ(lines, QStringLiteral("'x''\\r\\ny\\\\'"));
+  QString standard;
+  AppendTargetText(standard, u"x'\r\ny\\", LiteralTarget::StandardSql);
+  EXPECT_EQ(standard, QStringLiteral("'x''' || char(13) || '' || char(10) || 'y\\'"));
+  QString postgres;
+  AppendTargetText(postgres, u"\n", LiteralTarget::PostgreSql);
+  EXPECT_EQ(postgres, QStringLiteral("'' || chr(10) || ''"));
+  QString blobs;
+  AppendTargetBlob(blobs, u"00FF", LiteralTarget::PostgreSql);
+  AppendTargetBlob(blobs, u"", LiteralTarget::MySql);
+  EXPECT_EQ(blobs, QStringLiteral("'\\x00FF'X''"));
+}
+
+TEST(CsvFields, QuotedOnlyWhenAReaderNeedsIt) {
+  QString out;
+  for (const char16_t* value : {u"plain", u"a;b", u"say \"hi\"", u"two\r\nlines", u"", u"a,b"}) {
+    AppendCsvField(out, value, QLatin1Char(';'));
+    out += QLatin1Char('|');
+  }
+  EXPECT_EQ(out, QStringLiteral("plain|\"a;b\"|\"say \"\"hi\"\"\"|\"two\r\nlines\"||a,b|"));
 }
