@@ -16,6 +16,7 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -301,4 +302,22 @@ TEST_F(PgDirectSave, ALostServerLeavesNoFile) {
   DialogScript after{File("after.txt")};
   EXPECT_TRUE(RunDirect(QStringLiteral("select 1 as one"), after).isEmpty());
   EXPECT_EQ(ReadAll(File("after.txt")), QByteArray("1"));
+}
+
+// A result as wide as SQLite allows, into a text file and a workbook.
+TEST_F(UiDirectSave, TwoThousandColumnsGoIntoBothKindsOfFile) {
+  QStringList columns;
+  for (int i = 1; i <= 2000; ++i) columns << QStringLiteral("%1 as c%1").arg(i);
+  const QString statement = QStringLiteral("select ") + columns.join(QStringLiteral(", "));
+  W().ChBColName->setChecked(true);
+  DialogScript text{File("wide.txt")};
+  EXPECT_TRUE(RunDirect(statement, text).isEmpty()) << text.messages.join(QLatin1Char('\n')).toStdString();
+  const QList<QByteArray> lines = ReadAll(File("wide.txt")).split('\n');
+  ASSERT_EQ(lines.size(), 2);
+  EXPECT_EQ(lines[1].count(','), 1999);
+  EXPECT_TRUE(lines[1].endsWith(",1999,2000"));
+  DialogScript workbook{File("wide.xlsx")};
+  EXPECT_TRUE(RunDirect(statement, workbook).isEmpty()) << workbook.messages.join(QLatin1Char('\n')).toStdString();
+  EXPECT_GT(QFileInfo(File("wide.xlsx")).size(), 1000);
+  EXPECT_EQ(W().LabelFieldCnt->text(), QStringLiteral("2000"));
 }
