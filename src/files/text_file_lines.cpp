@@ -46,7 +46,10 @@ void TextFileLines::Deliver(QString& block) {
   if (!first_) blocks_.emplace_back(QStringLiteral("\n"));
   first_ = false;
   blocks_.push_back(std::move(block));
-  block = QString();
+  // The room of a block already written is used again: fresh memory for
+  // every block would cost the system's page clearing and scatter the heap.
+  block = std::move(spare_);
+  spare_ = QString();
   lock.unlock();
   changed_.notify_all();
 }
@@ -68,7 +71,12 @@ void TextFileLines::WriteBlocks() {
     } catch (...) {
       failure = std::current_exception();
     }
-    if (!failure) continue;
+    if (!failure) {
+      block.resize(0);
+      std::lock_guard lock(mutex_);
+      if (spare_.capacity() < block.capacity()) spare_ = std::move(block);
+      continue;
+    }
     {
       std::lock_guard lock(mutex_);
       failure_ = failure;

@@ -54,6 +54,7 @@ private:
   std::mutex mutex_;
   std::condition_variable changed_;
   std::deque<QString> blocks_;
+  QString spare_;  // a written block's room, for the next one
   bool noMore_ = false;
   std::exception_ptr failure_;  // what ended the writing
   std::thread writer_;

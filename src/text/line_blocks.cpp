@@ -13,7 +13,7 @@ void LineBlocks::EndLine() {
 void LineBlocks::Flush() {
   if (!started_) return;
   Deliver(block_);
-  block_.clear();
+  block_.resize(0);  // keeps the room for the next block
   // A receiver that took the text over left no room: the next block gets
   // its room at once rather than by doubling past it.
   if (block_.capacity() < kBlockChars) block_.reserve(kBlockChars + (64 << 10));
