@@ -169,6 +169,8 @@ signals:
 
 private:
   friend class TSQLLines;
+  // Rows a move past the fetched ones asks the engine for at a time.
+  static constexpr qint64 kFetchBatch = 1000;
   void SQLChanged();
   void CheckActive() const;
   void SetCurrent(qint64 row);
