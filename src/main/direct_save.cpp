@@ -22,13 +22,22 @@
 #include <exception>
 
 namespace {
-// The rows the grid keeps of a run into a file.
-constexpr qint64 kGridRowsOfFileRun = 1000;
 
 const QString kFileRunFilter = QStringLiteral("txt(*.txt)|*.txt|sql(*.sql)|*.sql|xlsx(*.xlsx)|*.xlsx|ALL(*.*)|*.*");
 
 bool IsWorkbookName(const QString& fileName) { return fileName.endsWith(QStringLiteral(".xlsx"), Qt::CaseInsensitive); }
 }  // namespace
+
+qint64 TForm1::OpenForFileRun(const QString& statement) {
+  // The rows the grid keeps of a run into a file.
+  constexpr qint64 kGridRows = 1000;
+  const qint64 expected = CountRows(statement);
+  Query1->SQL().Clear();
+  Query1->SQL().SetText(statement);
+  Query1->Prepare();
+  Query1->OpenKeepingFirstRows(kGridRows);
+  return expected;
+}
 
 void TForm1::RunIntoFile(const QString& statement) {
   UpdateInsertInto();
@@ -58,11 +67,7 @@ void TForm1::RunIntoFile(const QString& statement) {
   {
     LongRun run = StartLongRun();
     try {
-      const qint64 expected = CountRows(statement);
-      Query1->SQL().Clear();
-      Query1->SQL().SetText(statement);
-      Query1->Prepare();
-      Query1->OpenKeepingFirstRows(kGridRowsOfFileRun);
+      const qint64 expected = OpenForFileRun(statement);
       rendering = true;
       report = RenderResult(run, file, insertMode, failure, expected, false);
     } catch (const EStopped&) {

@@ -187,6 +187,9 @@ private:
   qint64 CountRows(const QString& statement);
   // "查詢" with 直接存檔 ticked: the lines (or a workbook) go to a file.
   void RunIntoFile(const QString& statement);
+  // Opens the statement keeping the grid's first rows only; the count
+  // statement's count (-1 when it gave none).
+  qint64 OpenForFileRun(const QString& statement);
   // The statement's result as an .xlsx workbook (rbXLSX, or 直接存檔 into
   // a name ending in .xlsx).
   void RunIntoWorkbook(const QString& statement, const QString& fileName);

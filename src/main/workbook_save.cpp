@@ -20,9 +20,6 @@
 #include <QProgressBar>
 #include <exception>
 
-namespace {
-constexpr qint64 kGridRowsOfWorkbookRun = 1000;
-}
 
 void TForm1::RunIntoWorkbook(const QString& statement, const QString& fileName) {
   const QString cannotCreate = QStringLiteral("無法產生檔案 %1");
@@ -36,11 +33,7 @@ void TForm1::RunIntoWorkbook(const QString& statement, const QString& fileName) 
   {
     LongRun run = StartLongRun();
     try {
-      const qint64 expected = CountRows(statement);
-      Query1->SQL().Clear();
-      Query1->SQL().SetText(statement);
-      Query1->Prepare();
-      Query1->OpenKeepingFirstRows(kGridRowsOfWorkbookRun);
+      const qint64 expected = OpenForFileRun(statement);
       LabelFieldCnt->setText(QString::number(Query1->FieldCount()));
       ProgressBar1->setRange(0, expected > 0 ? static_cast<int>(std::min<qint64>(expected, INT_MAX)) : 0);
       const XlsxSaveOptions options{QueryDumpText(*Query1), XlsxRecordsPerSheet,
