@@ -5,14 +5,11 @@
 #include <QFile>
 #include <QFileInfo>
 #include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
-QString SystemReason(int savedErrno) { return qt_error_string(savedErrno); }
-
 // What a file created here would get: the target's mode when it exists,
 // else the usual one under the process's umask.
 mode_t ModeFor(const QByteArray& target) {
@@ -29,7 +26,7 @@ ReplacingFile::ReplacingFile(const QString& target, const QString& firstLine) : 
   QByteArray pattern =
       QFile::encodeName(info.absolutePath() + QStringLiteral("/.") + info.fileName() + QStringLiteral(".XXXXXX"));
   fd_ = mkstemp(pattern.data());
-  if (fd_ < 0) throw FileFailure(firstLine.arg(target), target, SystemReason(errno));
+  if (fd_ < 0) throw FileFailure(firstLine.arg(target), target, qt_error_string(errno));
   temporary_ = QFile::decodeName(pattern);
   fchmod(fd_, ModeFor(QFile::encodeName(target)));
 }
@@ -40,7 +37,7 @@ ReplacingFile::~ReplacingFile() {
 }
 
 void ReplacingFile::FailWrite(int savedErrno) const {
-  throw FileFailure(kStreamWriteError, target_, WriteErrorReason(savedErrno, SystemReason(savedErrno)));
+  throw FileFailure(kStreamWriteError, target_, qt_error_string(savedErrno));
 }
 
 void ReplacingFile::Write(const char* data, qsizetype size) {

@@ -28,7 +28,6 @@ public:
   // Flushes the temporary to the disk and renames it over the target; the
   // target keeps its permissions. Throws FileFailure.
   void Commit();
-  const QString& Target() const { return target_; }
 
 private:
   [[noreturn]] void FailWrite(int savedErrno) const;

@@ -43,9 +43,8 @@ void TextFileLines::Deliver(QString& block) {
   changed_.wait(lock, [&] { return blocks_.size() < kBlocksWaiting || failure_; });
   if (failure_) std::rethrow_exception(failure_);
   // Between two blocks the pane has a line break of its own.
-  if (!first_) blocks_.emplace_back(QStringLiteral("\n"));
+  blocks_.push_back({std::move(block), !first_});
   first_ = false;
-  blocks_.push_back(std::move(block));
   // The room of a block already written is used again: fresh memory for
   // every block would cost the system's page clearing and scatter the heap.
   block = std::move(spare_);
@@ -56,7 +55,7 @@ void TextFileLines::Deliver(QString& block) {
 
 void TextFileLines::WriteBlocks() {
   for (;;) {
-    QString block;
+    Block block;
     {
       std::unique_lock lock(mutex_);
       changed_.wait(lock, [&] { return !blocks_.empty() || noMore_; });
@@ -67,14 +66,14 @@ void TextFileLines::WriteBlocks() {
     changed_.notify_all();
     std::exception_ptr failure;
     try {
-      WriteText(block);
+      WriteText(block.text, block.afterBreak);
     } catch (...) {
       failure = std::current_exception();
     }
     if (!failure) {
-      block.resize(0);
+      block.text.resize(0);
       std::lock_guard lock(mutex_);
-      if (spare_.capacity() < block.capacity()) spare_ = std::move(block);
+      if (spare_.capacity() < block.text.capacity()) spare_ = std::move(block.text);
       continue;
     }
     {
@@ -87,19 +86,24 @@ void TextFileLines::WriteBlocks() {
   }
 }
 
-void TextFileLines::WriteText(QStringView text) {
+void TextFileLines::WriteText(QStringView text, bool afterBreak) {
+  const QByteArray lineBreak = crLf_ ? QByteArrayLiteral("\r\n") : QByteArrayLiteral("\n");
   if (encoding_ != FileEncoding::Big5) {
+    if (afterBreak) file_.Write(lineBreak);
     file_.Write(WithFileBreaks(text, crLf_).toUtf8());
     return;
   }
   bytes_.clear();
+  if (afterBreak) bytes_ += lineBreak;  // the same in Big5 and UTF-8
   const qsizetype missing = AppendBig5Lines(bytes_, text, crLf_);
   if (missing > 0 && !utf8_) StartUtf8FromBig5();
   unconvertible_ += missing;
-  if (utf8_)
-    utf8_->Write(WithFileBreaks(text, crLf_).toUtf8());
-  else
+  if (!utf8_) {
     file_.Write(bytes_);
+    return;
+  }
+  if (afterBreak) utf8_->Write(lineBreak);
+  utf8_->Write(WithFileBreaks(text, crLf_).toUtf8());
 }
 
 void TextFileLines::StartUtf8FromBig5() {

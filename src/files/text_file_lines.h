@@ -29,13 +29,17 @@ public:
   qint64 Finish();
   // Puts the Big5 file in place, or the UTF-8 one (after Finish).
   void Commit(bool utf8);
-  const QString& FileName() const { return fileName_; }
 
 private:
   // Hands the block to the writing thread; throws what stopped it.
   void Deliver(QString& block) override;
   void WriteBlocks();  // the thread
-  void WriteText(QStringView text);
+  // A block, after the line break that separates it from the one before.
+  struct Block {
+    QString text;
+    bool afterBreak;
+  };
+  void WriteText(QStringView text, bool afterBreak);
   // The UTF-8 file from the Big5 written so far, whose every character
   // Big5 held (the code page's mapping goes both ways).
   void StartUtf8FromBig5();
@@ -53,7 +57,7 @@ private:
 
   std::mutex mutex_;
   std::condition_variable changed_;
-  std::deque<QString> blocks_;
+  std::deque<Block> blocks_;
   QString spare_;  // a written block's room, for the next one
   bool noMore_ = false;
   std::exception_ptr failure_;  // what ended the writing
