@@ -44,6 +44,10 @@ public:
   // Values fetched so far that the program cannot represent (a date the
   // engine hands over as no real date) and stored as null instead.
   virtual qint64 UnrepresentableValues() const { return 0; }
+  // Values fetched so far that the program cannot hold as their column's
+  // type says (a zero date, a time past a day) and stored as the server's
+  // own text instead.
+  virtual qint64 ServerTextValues() const { return 0; }
   // Whether the last Execute got as far as handing the statement to the
   // engine: one that had started is never run again without the user (a
   // lost connection is made again, but the statement is not re-run).

@@ -3,6 +3,8 @@
 #include "database/database.h"
 #include "database/engine_wait.h"
 #include "database/failure.h"
+#include "database/mariadb/mariadb_backend.h"
+#include "database/mariadb/mariadb_settings.h"
 #include "database/odbc/odbc_backend.h"
 #include "database/postgres/pg_backend.h"
 #include "database/session.h"
@@ -42,6 +44,13 @@ std::unique_ptr<BackendConnection> ConnectPostgres(const PgSettings& settings) {
   return connection;
 }
 
+// Connector/C's connect cannot be stopped either: the same as a driver's.
+std::unique_ptr<BackendConnection> ConnectMariaDb(const MariaDbSettings& settings) {
+  return RunAbandonableCall<std::unique_ptr<BackendConnection>>(
+      [settings] { return std::unique_ptr<BackendConnection>(std::make_unique<MariaDbConnection>(settings)); },
+      kConnectStopped);
+}
+
 // A driver's connect cannot be stopped: a stop ends the wait, and the
 // attempt ends by itself later (its connection then closed unused).
 std::unique_ptr<BackendConnection> ConnectOdbc(const QString& connectionString, const QString& secret) {
@@ -69,6 +78,7 @@ std::unique_ptr<BackendConnection> OpenAliasConnection(const QString& alias, TDa
     QString user, password;
     Login(database, OdbcDataSourceUser(dataSource), user, password);
     if (const auto pg = PgSettingsOfDataSource(dataSource, user, password)) return ConnectPostgres(*pg);
+    if (const auto maria = MariaDbSettingsOfDataSource(dataSource, user, password)) return ConnectMariaDb(*maria);
     return ConnectOdbc(OdbcDataSourceConnection(dataSource, user, password), password);
   }
   throw EDatabaseError(QStringLiteral("不明的資料庫別名: %1").arg(alias));
@@ -85,6 +95,7 @@ std::unique_ptr<BackendConnection> OpenDriverConnection(const QString& driver, T
   for (const QString& name : {kParamServerName, kParamHostName, kParamUserName, kParamPassword, kParamApplicationName})
     params.insert(name, database.Params().Value(name));
   if (const auto pg = PgSettingsOfDriver(driver, params)) return ConnectPostgres(*pg);
+  if (const auto maria = MariaDbSettingsOfDriver(driver, params)) return ConnectMariaDb(*maria);
   // The SQLite driver's server is a file: opened by the program itself.
   if (IsSqliteOdbcDriver(driver)) return OpenSqliteFile(params.value(kParamServerName));
   return ConnectOdbc(OdbcDriverConnection(driver, params), password);

@@ -249,6 +249,8 @@ qint64 TQuery::UnrepresentableValues() const {
   return active_ && statement_ ? statement_->UnrepresentableValues() : 0;
 }
 
+qint64 TQuery::ServerTextValues() const { return active_ && statement_ ? statement_->ServerTextValues() : 0; }
+
 void TQuery::SetCurrent(qint64 row) {
   current_ = row;
   eof_ = row < 0;

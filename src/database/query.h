@@ -115,6 +115,9 @@ public:
   // Values of the open result fetched so far that could not be represented
   // and are null instead (see BackendStatement).
   qint64 UnrepresentableValues() const;
+  // Values kept as the server's own text because the program cannot hold
+  // them as their column's type (see BackendStatement).
+  qint64 ServerTextValues() const;
 
   // Open for a result too large to hold: only its first `rows` rows are
   // kept (what the grid shows; fewer when they take much memory). Each row

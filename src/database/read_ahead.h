@@ -25,8 +25,10 @@ public:
     // chunks, so that little memory is left empty behind each block.
     RowStore rows{256 << 10};
     qint64 unrepresentable = 0;  // values stored as null
+    qint64 serverText = 0;       // values kept as the server's text (see ServerTextValues)
     bool last = true;            // the end of the result
     QString failure;             // the engine's text when reading failed
+    unsigned failureCode = 0;    // and its number for it, where it has one
   };
   // `produce` reads and stores the next block, on the thread; it is called
   // until it gives the last block or a failure. `finish` runs on the thread

@@ -262,6 +262,10 @@ void TForm1::ReportAlteredValues(const RowRunReport& report) {
     lines << QStringLiteral("有 %1 個文字值含有不是UTF-8的位元組, 已以 \uFFFD 顯示").arg(report.invalidTextValues);
   if (report.unrepresentableValues > 0)
     lines << QStringLiteral("有 %1 個日期或時間超出程式能表示的範圍, 已以 null 顯示").arg(report.unrepresentableValues);
+  if (report.serverTextValues > 0)
+    lines << QStringLiteral("有 %1 個日期或時間不是程式能表示的日期或時間 (例如 0000-00-00 或超過 24 小時的時間),"
+                            " 已照伺服器的文字寫出")
+                 .arg(report.serverTextValues);
   if (report.splitBatchValues > 0)
     lines << QStringLiteral("有 %1 個文字值含有只有 go 的一行或單獨的換行 (LF), 其中的換行已寫成 char(13)、char(10) 相接,"
                             " 以免切斷指令批次, 載回時也還是原值")

@@ -12,6 +12,36 @@ QString TrimControls(const QString& text) {
   return text.mid(from, to - from);
 }
 
+// A name written quoted (`a b`, "a b", [a b]) at `from`, with a dotted
+// part after it: the whole of it, whatever blanks it holds and however long
+// it is, so that the script names the same table. Empty when the text there
+// does not start with a quote mark.
+QString QuotedNameAt(const QString& text, qsizetype from) {
+  while (from < text.size() && text.at(from).unicode() <= ' ') ++from;
+  qsizetype i = from;
+  bool quoted = false;
+  while (i < text.size()) {
+    const QChar open = text.at(i);
+    if (open == QLatin1Char('`') || open == QLatin1Char('"') || open == QLatin1Char('[')) {
+      const QChar close = open == QLatin1Char('[') ? QLatin1Char(']') : open;
+      qsizetype j = i + 1;
+      for (; j < text.size(); ++j) {
+        if (text.at(j) != close) continue;
+        if (j + 1 < text.size() && text.at(j + 1) == close) ++j;  // a doubled mark stands for itself
+        else break;
+      }
+      if (j >= text.size()) return {};
+      i = j + 1;
+      quoted = true;
+    } else {
+      while (i < text.size() && (text.at(i).isLetterOrNumber() || text.at(i) == QLatin1Char('_'))) ++i;
+    }
+    if (i >= text.size() || text.at(i) != QLatin1Char('.')) break;
+    ++i;
+  }
+  return quoted ? text.mid(from, i - from) : QString();
+}
+
 }  // namespace
 
 InsertIntoTexts DeriveInsertInto(const QString& statement, const QString& insertInto, const QString& values,
@@ -19,8 +49,11 @@ InsertIntoTexts DeriveInsertInto(const QString& statement, const QString& insert
   InsertIntoTexts out{QString(), insertInto, values, false};
   // 1-based position of "from", 0 when absent; the name starts at p + 5.
   const qsizetype p = LowerAscii(statement).indexOf(QLatin1String("from")) + 1;
-  QString table = TrimControls(statement.mid(p + 4, 20));
-  if (const qsizetype blank = table.indexOf(QLatin1Char(' ')); blank >= 0) table = TrimControls(table.left(blank));
+  QString table = p > 0 ? QuotedNameAt(statement, p + 4) : QString();
+  if (table.isEmpty()) {
+    table = TrimControls(statement.mid(p + 4, 20));
+    if (const qsizetype blank = table.indexOf(QLatin1Char(' ')); blank >= 0) table = TrimControls(table.left(blank));
+  }
   out.tableName = table;
 
   if (insertMode && insertInto.trimmed().isEmpty() && values.trimmed().isEmpty()) {

@@ -11,7 +11,8 @@ struct InsertIntoTexts {
 
 // TableName: at most 20 characters from the second character after the
 // statement's first "from" (from the fifth character when it has none),
-// trimmed and cut at its first blank. In insert mode with both texts empty
+// trimmed and cut at its first blank; a name written quoted there is taken
+// whole (blanks, length and a dotted part included). In insert mode with both texts empty
 // they get their defaults ("insert into " + table, "values") and the brackets
 // are ticked; an insert-into text that does not hold the table name is
 // rebuilt up to its "into" + " " + table.

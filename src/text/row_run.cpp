@@ -52,6 +52,7 @@ RowRunReport RowRun::Report(bool stopped) const {
   report.stopped = stopped;
   report.invalidTextValues = renderer_.InvalidTextValues();
   report.unrepresentableValues = query_.UnrepresentableValues();
+  report.serverTextValues = query_.ServerTextValues();
   report.splitBatchValues = renderer_.SplitBatchValues();
   report.valuesLikeNull = renderer_.ValuesLikeNull();
   return report;

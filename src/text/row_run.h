@@ -38,6 +38,7 @@ struct RowRunReport {
   bool stopped = false;              // the progress function asked to stop
   qint64 invalidTextValues = 0;      // text with bytes that are no UTF-8 (shown as U+FFFD)
   qint64 unrepresentableValues = 0;  // values the engine gave as no value (shown as null)
+  qint64 serverTextValues = 0;       // dates and times written as the server's text
   qint64 splitBatchValues = 0;       // line breaks written as char(13)/char(10) (a "go" line inside)
   qint64 valuesLikeNull = 0;         // delimited values written exactly as the null text
 };

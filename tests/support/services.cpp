@@ -3,6 +3,7 @@
 #include "database/backend.h"
 #include "database/database.h"
 
+#include <QProcess>
 #include <gtest/gtest.h>
 
 bool TestServicesRunning() {
@@ -21,4 +22,29 @@ void PgExec(const QStringList& statements) {
   database.SetLoginPrompt(false);
   database.SetConnected(true);
   for (const QString& sql : statements) database.Connection()->Prepare(sql, StatementAccess::ReadWrite)->Execute();
+}
+
+bool MariaDbRunning() { return TestServicesRunning() && !qEnvironmentVariableIsEmpty("Q2T_MDB_PORT"); }
+
+void MdbExec(const QStringList& statements) {
+  TDatabase database;
+  database.SetDatabaseName(QStringLiteral("MDB_SETUP"));
+  database.SetAliasName(QStringLiteral("Q2T_MDB"));
+  database.SetLoginPrompt(false);
+  database.SetConnected(true);
+  for (const QString& sql : statements) database.Connection()->Prepare(sql, StatementAccess::ReadWrite)->Execute();
+}
+
+QStringList MdbClientLines(const QString& statement) {
+  QProcess client;
+  client.start(QStringLiteral("mariadb"),
+               {QStringLiteral("--no-defaults"), QStringLiteral("-h"), QStringLiteral("127.0.0.1"), QStringLiteral("-P"),
+                qEnvironmentVariable("Q2T_MDB_PORT"), QStringLiteral("-uq2t"), QStringLiteral("-pq2t-secret"),
+                QStringLiteral("--batch"), QStringLiteral("--raw"), QStringLiteral("--skip-column-names"),
+                QStringLiteral("q2t_test"), QStringLiteral("-e"), statement});
+  client.waitForFinished(30000);
+  EXPECT_EQ(client.exitCode(), 0) << client.readAllStandardError().toStdString();
+  QString out = QString::fromUtf8(client.readAllStandardOutput());
+  if (out.endsWith(QLatin1Char('\n'))) out.chop(1);
+  return out.split(QLatin1Char('\n'));
 }

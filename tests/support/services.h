@@ -13,3 +13,11 @@ QString PgServerAddress();
 
 // Runs statements on the test cluster through the engine's own ODBC path.
 void PgExec(const QStringList& statements);
+
+// The throwaway MariaDB server: false (skip) when ./dev test did not start it.
+bool MariaDbRunning();
+// Runs statements there as the tests' user, through the native path.
+void MdbExec(const QStringList& statements);
+// What the server's own client prints for a statement (--batch --raw, no
+// column names): its lines, each value tab-separated.
+QStringList MdbClientLines(const QString& statement);

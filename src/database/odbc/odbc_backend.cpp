@@ -2,6 +2,7 @@
 
 #include "database/database.h"
 #include "database/failure.h"
+#include "database/mariadb/mariadb_statement_text.h"
 #include "database/odbc/iso_text.h"
 #include "database/odbc/odbc_common.h"
 #include "database/password_mask.h"
@@ -35,8 +36,12 @@ OdbcConnection::OdbcConnection(const QString& connectionString, const QString& s
   SQLWCHAR dbms[128] = {0};
   SQLSMALLINT dbmsLength = 0;
   if (Ok(SQLGetInfoW(dbc, SQL_DBMS_NAME, dbms, sizeof dbms, &dbmsLength))) {
-    isPostgres_ = FromWide(dbms).startsWith(QLatin1String("PostgreSQL"), Qt::CaseInsensitive);
-    isSqlite_ = FromWide(dbms).startsWith(QLatin1String("SQLite"), Qt::CaseInsensitive);
+    const QString name = FromWide(dbms);
+    if (name.startsWith(QLatin1String("PostgreSQL"), Qt::CaseInsensitive)) server_ = OdbcServer::Postgres;
+    else if (name.startsWith(QLatin1String("SQLite"), Qt::CaseInsensitive)) server_ = OdbcServer::Sqlite;
+    else if (name.startsWith(QLatin1String("MariaDB"), Qt::CaseInsensitive) ||
+             name.startsWith(QLatin1String("MySQL"), Qt::CaseInsensitive))
+      server_ = OdbcServer::MySql;
   }
   SQLWCHAR quote[8] = {0};
   SQLSMALLINT quoteLength = 0;
@@ -103,13 +108,20 @@ void OdbcConnection::ExecuteDirect(const QString& sql) {
 }
 
 void OdbcConnection::EnterAccess(StatementAccess access) {
-  if (isPostgres_) {
+  if (server_ == OdbcServer::Postgres) {
     // Every read-only run sets the mode again: a statement run before may
     // have changed the session's default.
     if (access == StatementAccess::ReadOnly)
       ExecuteDirect(QStringLiteral("SET SESSION CHARACTERISTICS AS TRANSACTION READ ONLY"));
     else if (access_ != access)
       ExecuteDirect(QStringLiteral("SET SESSION CHARACTERISTICS AS TRANSACTION READ WRITE"));
+  } else if (server_ == OdbcServer::MySql) {
+    // The driver ignores the access mode: the session's, which makes a
+    // function that writes fail with the server's message.
+    if (access_ != access || !accessSet_)
+      ExecuteDirect(access == StatementAccess::ReadOnly ? QStringLiteral("SET SESSION TRANSACTION READ ONLY")
+                                                        : QStringLiteral("SET SESSION TRANSACTION READ WRITE"));
+    accessSet_ = true;
   } else if (access_ != access) {
     // A hint to drivers that honour it; the others ignore it.
     const auto mode = access == StatementAccess::ReadOnly ? SQL_MODE_READ_ONLY : SQL_MODE_READ_WRITE;
@@ -119,7 +131,12 @@ void OdbcConnection::EnterAccess(StatementAccess access) {
 }
 
 std::unique_ptr<BackendStatement> OdbcConnection::Prepare(const QString& sql, StatementAccess access) {
-  if (!HoldsOneStatement(sql)) throw EDatabaseError(MultipleStatementsMessage());
+  if (server_ == OdbcServer::MySql) {
+    const QString refusal = MariaDbStatementRefusal(sql, access == StatementAccess::ReadOnly);
+    if (!refusal.isEmpty()) throw EDatabaseError(refusal);
+  } else if (!HoldsOneStatement(sql)) {
+    throw EDatabaseError(MultipleStatementsMessage());
+  }
   reading_->Pause();
   SQLHSTMT stmt = SQL_NULL_HSTMT;
   if (!Ok(SQLAllocHandle(SQL_HANDLE_STMT, dbc_, &stmt)))
@@ -135,6 +152,6 @@ std::unique_ptr<BackendStatement> OdbcConnection::Prepare(const QString& sql, St
     SQLFreeHandle(SQL_HANDLE_STMT, stmt);
     throw EDatabaseError(message);
   }
-  return MakeOdbcStatement(stmt, secret_, isPostgres_, isSqlite_, [this, access] { EnterAccess(access); },
+  return MakeOdbcStatement(stmt, secret_, server_, [this, access] { EnterAccess(access); },
                            *reading_, *calls_);
 }

@@ -19,6 +19,11 @@ bool IsPostgresOdbcDriver(const QString& driver);
 bool IsSqliteOdbcDriver(const QString& driver);
 // Every attribute a data source sets in the ODBC configuration.
 QMap<QString, QString> OdbcDataSourceAttributes(const QString& dataSource);
+// Whether a data source's flag says no (0, no, false, off).
+bool IsOdbcNo(const QString& value);
+// Whether a driver name (or a driver's library) is the MariaDB or the MySQL
+// driver's.
+bool IsMariaDbOdbcDriver(const QString& driver);
 // The user name a data source is configured with; empty when none.
 QString OdbcDataSourceUser(const QString& dataSource);
 
@@ -41,8 +46,11 @@ struct OdbcCallsInFlight {
   std::atomic<bool> cancelled = false;
 };
 
+// The engine behind a driver, where the program reads its values its own way.
+enum class OdbcServer { Other, Postgres, Sqlite, MySql };
+
 // A statement of the connection (`stmt` an SQLHSTMT it owns from now on).
-std::unique_ptr<BackendStatement> MakeOdbcStatement(void* stmt, const QString& secret, bool postgres, bool sqlite,
+std::unique_ptr<BackendStatement> MakeOdbcStatement(void* stmt, const QString& secret, OdbcServer server,
                                                     std::function<void()> beforeExecute, ConnectionReading& reading,
                                                     OdbcCallsInFlight& calls);
 
@@ -71,8 +79,8 @@ private:
   std::unique_ptr<ConnectionReading> reading_ = std::make_unique<ConnectionReading>();
   std::unique_ptr<OdbcCallsInFlight> calls_ = std::make_unique<OdbcCallsInFlight>();
   QString secret_;
-  bool isPostgres_ = false;
-  bool isSqlite_ = false;
+  OdbcServer server_ = OdbcServer::Other;
   QChar identifierQuote_ = QLatin1Char('"');
   StatementAccess access_ = StatementAccess::ReadWrite;
+  bool accessSet_ = false;  // the MySQL session's mode has been set
 };

@@ -70,6 +70,18 @@ QMap<QString, QString> OdbcDataSourceAttributes(const QString& dataSource) {
   return attributes;
 }
 
+bool IsOdbcNo(const QString& value) {
+  const QString v = value.trimmed().toLower();
+  return v == QLatin1String("0") || v == QLatin1String("no") || v == QLatin1String("false") ||
+         v == QLatin1String("off");
+}
+
+bool IsMariaDbOdbcDriver(const QString& driver) {
+  for (const char* mark : {"mariadb", "maodbc", "mysql", "myodbc"})
+    if (driver.contains(QLatin1String(mark), Qt::CaseInsensitive)) return true;
+  return false;
+}
+
 bool IsSqliteOdbcDriver(const QString& driver) { return driver.contains(QLatin1String("sqlite"), Qt::CaseInsensitive); }
 
 QString OdbcDataSourceUser(const QString& dataSource) {

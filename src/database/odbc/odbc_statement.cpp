@@ -3,6 +3,7 @@
 
 #include "database/database.h"
 #include "database/failure.h"
+#include "database/mysql_values.h"
 #include "database/odbc/iso_text.h"
 #include "database/odbc/odbc_common.h"
 #include "database/password_mask.h"
@@ -13,6 +14,7 @@
 #include <atomic>
 #include <cstring>
 #include <functional>
+#include <optional>
 #include <odbcinst.h>
 #include <sql.h>
 #include <sqlext.h>
@@ -21,7 +23,7 @@
 namespace {
 
 // How a column's values are read from the driver.
-enum class Fetch { Integer, Double, Money, Text, Binary, Date, Time, Timestamp, ServerDateText };
+enum class Fetch { Integer, Double, Money, Text, Binary, Date, Time, Timestamp, ServerDateText, MySqlText };
 
 // psqlODBC turns dates it cannot put in the ODBC structures into other dates
 // (-infinity becomes today, 5874897-12-31 a date in 5874, BC dates AD ones):
@@ -31,9 +33,10 @@ enum class Fetch { Integer, Double, Money, Text, Binary, Date, Time, Timestamp, 
 // '2024-13-45' null, a time 0.5 '05:00:00'): from SQLite numbers and dates
 // are read as the text the file stores, which the program reads as the
 // built-in path does.
-Fetch FetchFor(TFieldType type, bool postgres, bool sqlite) {
-  if (postgres && (type == ftDate || type == ftTime || type == ftDateTime)) return Fetch::ServerDateText;
-  if (sqlite && type != ftBlob && type != ftFloat) return Fetch::Text;
+Fetch FetchFor(TFieldType type, OdbcServer server) {
+  if (server == OdbcServer::Postgres && (type == ftDate || type == ftTime || type == ftDateTime))
+    return Fetch::ServerDateText;
+  if (server == OdbcServer::Sqlite && type != ftBlob && type != ftFloat) return Fetch::Text;
   switch (type) {
     case ftSmallint:
     case ftWord:
@@ -49,18 +52,41 @@ Fetch FetchFor(TFieldType type, bool postgres, bool sqlite) {
   }
 }
 
+// The MariaDB and MySQL drivers read unsigned integers as signed ones
+// (2^64-1 becomes -1), a bit as a character, a time past a day as a failure
+// of the whole run, a zero date as null, and floats through a double with
+// 15 digits: those values are read as the server's text.
+std::optional<MySqlRead> MySqlTextRead(int sqlType, const QString& typeName, bool isUnsigned) {
+  if (typeName.compare(QLatin1String("year"), Qt::CaseInsensitive) == 0) return MySqlRead::ServerText;
+  switch (sqlType) {
+    case SQL_TINYINT:
+    case SQL_SMALLINT:
+    case SQL_INTEGER:
+    case SQL_BIGINT:
+      if (isUnsigned) return MySqlRead::Unsigned;
+      return std::nullopt;
+    case SQL_REAL:
+    case SQL_FLOAT:
+    case SQL_DOUBLE: return MySqlRead::ServerText;
+    case SQL_TYPE_DATE:
+    case SQL_TYPE_TIME:
+    case SQL_TYPE_TIMESTAMP: return MySqlRead::DateText;
+    case SQL_BIT: return MySqlRead::Bit1;
+    default: return std::nullopt;
+  }
+}
+
 // Rows a reading thread stores at a time.
 constexpr int kBlockRows = 2048;
 
 class OdbcStatement : public BackendStatement {
 public:
-  OdbcStatement(SQLHSTMT stmt, QString secret, bool postgres, bool sqlite, std::function<void()> beforeExecute,
+  OdbcStatement(SQLHSTMT stmt, QString secret, OdbcServer server, std::function<void()> beforeExecute,
                 ConnectionReading& reading, OdbcCallsInFlight& calls)
       : stmt_(stmt),
         calls_(calls),
         secret_(std::move(secret)),
-        postgres_(postgres),
-        sqlite_(sqlite),
+        server_(server),
         beforeExecute_(std::move(beforeExecute)),
         reading_(reading),
         rows_(reading, [this](RowStore& into, QString& failure) { return StoreNext(into, failure); }, kBlockRows,
@@ -92,6 +118,8 @@ public:
     SQLNumResultCols(stmt_, &count);
     columns_.clear();
     fetch_.clear();
+    mysqlRead_.clear();
+    serverText_ = 0;
     for (SQLUSMALLINT i = 1; i <= count; ++i) Describe(i);
     rowsAffected_ = -1;
     if (count == 0) {
@@ -109,6 +137,7 @@ public:
 
   qint64 RowsAffected() const override { return rowsAffected_; }
   qint64 UnrepresentableValues() const override { return unrepresentable_; }
+  qint64 ServerTextValues() const override { return serverText_; }
   bool RowsReady() const override { return rows_.RowsReady(); }
   bool Started() const override { return started_; }
   void EndResult() override {
@@ -150,7 +179,11 @@ private:
     c.type = OdbcFieldType(sqlType, static_cast<qint64>(columnSize), FromWide(typeName), isUnsigned == SQL_TRUE,
                            autoUnique == SQL_TRUE, c.size);
     columns_.push_back(c);
-    fetch_.push_back(FetchFor(c.type, postgres_, sqlite_));
+    const auto mysql = server_ == OdbcServer::MySql
+                           ? MySqlTextRead(sqlType, FromWide(typeName), isUnsigned == SQL_TRUE)
+                           : std::nullopt;
+    fetch_.push_back(mysql ? Fetch::MySqlText : FetchFor(c.type, server_));
+    mysqlRead_.push_back(mysql.value_or(MySqlRead::Text));
   }
 
   // Reads a value in chunks of any length; false for NULL.
@@ -205,6 +238,7 @@ private:
         }
         return into.AddNull();
       }
+      case Fetch::MySqlText: return ReadMySqlText(column, into);
       case Fetch::Binary: {
         QByteArray bytes;
         if (!ReadChunks(column, SQL_C_BINARY, bytes)) return into.AddNull();
@@ -222,6 +256,22 @@ private:
         return into.AddText(utf8.constData(), static_cast<std::size_t>(utf8.size()));
       }
     }
+  }
+
+  void ReadMySqlText(SQLUSMALLINT column, RowStore& into) {
+    const MySqlRead read = mysqlRead_[column - 1];
+    if (read == MySqlRead::Bit1) {
+      unsigned char bit = 0;
+      SQLLEN indicator = 0;
+      Check(SQLGetData(stmt_, column, SQL_C_BIT, &bit, sizeof bit, &indicator));
+      if (indicator == SQL_NULL_DATA) return into.AddNull();
+      return into.AddText(bit ? "1" : "0", 1);
+    }
+    QByteArray text;  // digits, dates and times: plain ASCII
+    if (!ReadChunks(column, SQL_C_CHAR, text)) return into.AddNull();
+    qint64 serverText = 0;
+    StoreMySqlValue(read, text.constData(), static_cast<std::size_t>(text.size()), into, serverText);
+    serverText_ += serverText;
   }
 
   void ReadDateTime(SQLUSMALLINT column, RowStore& into) {
@@ -260,13 +310,14 @@ private:
   SQLHSTMT stmt_;
   OdbcCallsInFlight& calls_;
   QString secret_;
-  bool postgres_;
-  bool sqlite_;
+  OdbcServer server_;
   std::atomic<qint64> unrepresentable_ = 0;  // counted on the reading thread too
+  std::atomic<qint64> serverText_ = 0;
   std::function<void()> beforeExecute_;
   ConnectionReading& reading_;
   std::vector<ColumnDescription> columns_;
   std::vector<Fetch> fetch_;
+  std::vector<MySqlRead> mysqlRead_;
   qint64 rowsAffected_ = -1;
   bool started_ = false;
   RowsAhead rows_;
@@ -274,9 +325,9 @@ private:
 
 }  // namespace
 
-std::unique_ptr<BackendStatement> MakeOdbcStatement(void* stmt, const QString& secret, bool postgres, bool sqlite,
+std::unique_ptr<BackendStatement> MakeOdbcStatement(void* stmt, const QString& secret, OdbcServer server,
                                                     std::function<void()> beforeExecute, ConnectionReading& reading,
                                                     OdbcCallsInFlight& calls) {
-  return std::make_unique<OdbcStatement>(static_cast<SQLHSTMT>(stmt), secret, postgres, sqlite, std::move(beforeExecute),
+  return std::make_unique<OdbcStatement>(static_cast<SQLHSTMT>(stmt), secret, server, std::move(beforeExecute),
                                          reading, calls);
 }

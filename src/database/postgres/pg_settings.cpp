@@ -10,11 +10,7 @@
 
 namespace {
 
-bool IsNo(const QString& value) {
-  const QString v = value.trimmed().toLower();
-  return v == QLatin1String("0") || v == QLatin1String("no") || v == QLatin1String("false") ||
-         v == QLatin1String("off");
-}
+bool IsNo(const QString& value) { return IsOdbcNo(value); }
 
 bool SameFlag(const QString& value, bool flag) { return IsNo(value) != flag; }
 

@@ -1,0 +1,246 @@
+// A real MariaDB server (started by ./dev test) through the window: its
+// values as the server writes them, on the native path and through the
+// MariaDB ODBC driver alike; read-only runs that cannot write; the connected
+// database's own tables; a connection the server ended.
+#include "controls/text_pane.h"
+#include "database/database.h"
+#include "database/field.h"
+#include "database/query.h"
+#include "support/modal.h"
+#include "support/services.h"
+#include "support/window_fixture.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
+
+namespace {
+
+class MdbWindow : public WindowTest {
+protected:
+  void SetUp() override {
+    if (!MariaDbRunning()) GTEST_SKIP() << "needs the MariaDB server of ./dev test";
+    WindowTest::SetUp();
+    W().Database1->SetLoginPrompt(false);
+    W().chbShowMemo->setChecked(false);
+    W().Delimiter->setText(QStringLiteral("|"));
+  }
+  void Use(const char* alias) {
+    ModalAnswerer answerer;
+    UseDatabase(QLatin1String(alias));
+  }
+  // The lines of a delimited run without field names; the messages shown
+  // in `said`.
+  QStringList Lines(const QString& statement, QStringList& said) {
+    W().ChBColName->setChecked(false);
+    W().ButtonClearResult->click();
+    said = RunShowing(statement);
+    return OutputLines();
+  }
+  // The same for a run that shows no message.
+  QStringList Lines(const QString& statement) {
+    QStringList said;
+    const QStringList lines = Lines(statement, said);
+    EXPECT_TRUE(said.isEmpty()) << said.join(QLatin1Char('\n')).toStdString();
+    return lines;
+  }
+  // A run that gets nowhere, with one message that says `why`.
+  void ExpectRefused(const QString& statement, const char* why) {
+    W().ButtonClearResult->click();
+    const QStringList said = RunShowing(statement);
+    EXPECT_TRUE(said.size() == 1 && said.first().contains(QString::fromUtf8(why)))
+        << statement.toStdString() << ": " << said.join(QLatin1Char('\n')).toStdString();
+    EXPECT_TRUE(OutputLines().isEmpty()) << statement.toStdString();
+  }
+};
+
+const QString kTypes = QStringLiteral("select * from mdb_types order by id");
+
+void CreateTypeTable() {
+  MdbExec({QStringLiteral("drop table if exists mdb_types"),
+           QStringLiteral("create table mdb_types (id int primary key, biu bigint unsigned, bi bigint,"
+                          " iu int unsigned, tiu tinyint unsigned, f float, d double, de decimal(30,10), b1 bit(1),"
+                          " b9 bit(9), tm time(1), dt date, dtt datetime, y year, vc varchar(20), vb varbinary(4))"),
+           QStringLiteral("insert into mdb_types values"
+                          " (1, 18446744073709551615, -9223372036854775808, 4294967295, 255, 3.14,"
+                          "  1.7976931348623157e308, 12345678901234567890.0123456789, b'1', b'100000001', '838:59:59',"
+                          "  '2024-02-29', '2024-01-31 23:59:59', 2024, 'abc', x'00ff'),"
+                          " (2, 9223372036854775808, 9223372036854775807, 0, 0, -0.5, 5e-324, -0.0000000001, b'0',"
+                          "  b'0', '-12:34:56', '0000-00-00', '0000-00-00 00:00:00', 0, '', x''),"
+                          " (3, null, null, null, null, null, null, null, null, null, null, null, null, null, null, null),"
+                          " (4, 1, -1, 1, 1, 1e-30, 0.1, 0, b'1', b'1', '24:00:00', '2024-00-00', '2024-00-00 10:00:00',"
+                          "  1901, 'x''y\\\\z', x'41')")});
+}
+
+std::string Joined(const QStringList& lines) { return lines.join(QLatin1Char('\n')).toStdString(); }
+
+// What the program writes where it keeps the server's text, from the
+// server's own client: the unsigned and float columns, the times (quoted,
+// as every time is) and the years.
+void ExpectServerText(const QStringList& window, const QStringList& client) {
+  ASSERT_EQ(window.size(), client.size());
+  for (qsizetype row = 0; row < window.size(); ++row) {
+    const QStringList ours = window[row].split(QLatin1Char('|'));
+    const QStringList theirs = client[row].split(QLatin1Char('\t'));
+    ASSERT_EQ(ours.size(), 16) << window[row].toStdString();
+    for (int column : {1, 2, 3, 4, 5, 6, 10, 13}) {
+      QString expected = theirs[column] == QLatin1String("NULL") ? QStringLiteral("null") : theirs[column];
+      if (column == 10 && expected != QLatin1String("null")) expected = QLatin1Char('\'') + expected + QLatin1Char('\'');
+      EXPECT_EQ(ours[column].toStdString(), expected.toStdString()) << "row " << row + 1 << " column " << column;
+    }
+  }
+}
+
+}  // namespace
+
+TEST_F(MdbWindow, TheTypeTableIsTheServersOwnOnBothPaths) {
+  CreateTypeTable();
+  const QStringList client = MdbClientLines(kTypes);
+  const QStringList expected = {
+      QStringLiteral("1|18446744073709551615|-9223372036854775808|4294967295|255|3.14|1.7976931348623157e308|"
+                     "'12345678901234567890.0123456789'|1|0x0101|'838:59:59.0'|'2024/02/29'|'2024/01/31 23:59:59'|2024|"
+                     "'abc'|0x00FF"),
+      QStringLiteral("2|9223372036854775808|9223372036854775807|0|0|-0.5|5e-324|'-0.0000000001'|0|0x0000|'-12:34:56.0'|"
+                     "'0000-00-00'|'0000-00-00 00:00:00'|0000|''|0x"),
+      QStringLiteral("3|null|null|null|null|null|null|null|null|null|null|null|null|null|null|null"),
+      QStringLiteral("4|1|-1|1|1|1e-30|0.1|'0'|1|0x0001|'24:00:00.0'|'2024-00-00'|'2024-00-00 10:00:00'|1901|"
+                     "\"x'y\\z\"|0x41")};
+
+  // Seven of the values are no date or time of the program: kept as the
+  // server's text, and counted in one message.
+  const QString counted = QStringLiteral("有 7 個日期或時間不是程式能表示的日期或時間");
+  QStringList said;
+  Use("Q2T_MDB");
+  const QStringList native = Lines(kTypes, said);
+  EXPECT_EQ(Joined(native), Joined(expected));
+  EXPECT_TRUE(said.size() == 1 && said.first().contains(counted)) << said.join(QLatin1Char('\n')).toStdString();
+  ExpectServerText(native, client);
+  std::vector<TFieldType> nativeTypes;
+  for (int i = 0; i < W().Query1->FieldCount(); ++i) nativeTypes.push_back(W().Query1->Fields(i)->DataType());
+  EXPECT_EQ(nativeTypes, (std::vector<TFieldType>{ftInteger, ftInteger, ftInteger, ftInteger, ftWord, ftFloat, ftFloat,
+                                                  ftBCD, ftBoolean, ftBlob, ftTime, ftDate, ftDateTime, ftWord,
+                                                  ftString, ftBlob}));
+
+  // The driver's data source: the same values, the same field types.
+  Use("Q2T_MDB_ODBC");
+  const QStringList odbc = Lines(kTypes, said);
+  EXPECT_EQ(Joined(odbc), Joined(expected));
+  EXPECT_TRUE(said.size() == 1 && said.first().contains(counted)) << said.join(QLatin1Char('\n')).toStdString();
+  for (int i = 0; i < W().Query1->FieldCount(); ++i)
+    EXPECT_EQ(W().Query1->Fields(i)->DataType(), nativeTypes[static_cast<std::size_t>(i)]) << "column " << i;
+}
+
+TEST_F(MdbWindow, ReadOnlyRunsCannotWriteAnything) {
+  MdbExec({QStringLiteral("drop table if exists mdb_log"), QStringLiteral("create table mdb_log (n int)"),
+           QStringLiteral("drop function if exists mdb_write")});
+  // A body of statements is the server's client's to send: the program
+  // runs one statement at a time.
+  MdbClientLines(QStringLiteral("delimiter //\ncreate function mdb_write() returns int modifies sql data"
+                                " begin insert into mdb_log values (1); return 1; end//"));
+  const QString outfile = QDir(qEnvironmentVariable("Q2T_MDB_FILES")).filePath(QStringLiteral("out.txt"));
+  for (const char* alias : {"Q2T_MDB", "Q2T_MDB_ODBC"}) {
+    SCOPED_TRACE(alias);
+    Use(alias);
+    EXPECT_EQ(Lines(QStringLiteral("select @@tx_read_only")), QStringList{QStringLiteral("1")});
+    // The server refuses what writes.
+    ExpectRefused(QStringLiteral("select mdb_write()"), "READ ONLY");
+    ExpectRefused(QStringLiteral("select 1 from dual where mdb_write() = 1"), "READ ONLY");
+    // What a read-only transaction would let through is refused before
+    // anything runs.
+    ExpectRefused(QStringLiteral("select 1 into outfile '%1'").arg(outfile), "OUTFILE");
+    ExpectRefused(QStringLiteral("select 1 /*!INTO*/ dumpfile '%1'").arg(outfile), "DUMPFILE");
+    ExpectRefused(QStringLiteral("select * from mdb_log for update"), "FOR UPDATE");
+    ExpectRefused(QStringLiteral("select * from mdb_log lock in share mode"), "FOR UPDATE");
+    // The server's own comment rules: code in /*! */, "--1" no comment.
+    ExpectRefused(QStringLiteral("select 1 /*! ; delete from mdb_log */"), "一次只能執行一個");
+    ExpectRefused(QStringLiteral("select 1 --1;\ndelete from mdb_log"), "一次只能執行一個");
+    EXPECT_EQ(Lines(QStringLiteral("select 2 # ; delete from mdb_log")), QStringList{QStringLiteral("2")});
+    EXPECT_EQ(Joined(Lines(QStringLiteral("select 'for update', `into` from (select 1 as `into`) t"))),
+              "'for update'|1");
+  }
+  EXPECT_FALSE(QFile::exists(outfile));
+  EXPECT_EQ(MdbClientLines(QStringLiteral("select count(*) from mdb_log")), QStringList{QStringLiteral("0")});
+}
+
+TEST_F(MdbWindow, TheTablesAreTheDatabasesOwnAndOddNamesAreQuoted) {
+  MdbExec({QStringLiteral("drop table if exists `order items ``q' 中文`"),
+           QStringLiteral("create table `order items ``q' 中文` (id int, `the name` varchar(10))"),
+           QStringLiteral("insert into `order items ``q' 中文` values (1, 'one'), (2, 'two')"),
+           QStringLiteral("create or replace view mdb_view as select 1 as v")});
+  Use("Q2T_MDB");
+  QStringList tables;
+  for (int i = 0; i < W().CmbTables->count(); ++i) tables << W().CmbTables->itemText(i);
+  EXPECT_TRUE(tables.contains(QStringLiteral("mdb_view"))) << tables.join(QLatin1Char(',')).toStdString();
+  EXPECT_TRUE(tables.filter(QStringLiteral("order items")).size() == 1) << tables.join(QLatin1Char(',')).toStdString();
+  for (const QString& name : tables) {
+    EXPECT_FALSE(name.contains(QLatin1String("global_status"))) << "another database's table: " << name.toStdString();
+    EXPECT_FALSE(name == QLatin1String("user")) << "the mysql database's table";
+  }
+  // Browsing the odd table: its fields and its count, without a message.
+  const int at = static_cast<int>(tables.indexOf(tables.filter(QStringLiteral("order items")).first()));
+  {
+    ModalAnswerer answerer;
+    W().CmbTables->setCurrentIndex(at);
+    W().CmbTablesEnter(W().CmbTables);
+    QApplication::processEvents();
+    EXPECT_TRUE(answerer.Texts().isEmpty()) << answerer.Texts().join(QLatin1Char('\n')).toStdString();
+  }
+  EXPECT_EQ(W().LabelFieldCnt->text(), QStringLiteral("2"));
+  EXPECT_EQ(W().LabelRecCnt->text(), QStringLiteral("2"));
+  // An insert script names it as the server reads it.
+  W().Delimiter->setText(QStringLiteral(","));
+  W().ChBEachRow->setChecked(true);
+  W().ChBColName->setChecked(true);
+  W().ButtonClearResult->click();
+  const QStringList said = RunShowing(QStringLiteral("select * from `order items ``q' 中文` order by id"));
+  EXPECT_TRUE(said.isEmpty()) << said.join(QLatin1Char('\n')).toStdString();
+  const QString script = W().MemoOutput->toPlainText();
+  EXPECT_TRUE(script.contains(QStringLiteral("`order items ``q' 中文`"))) << script.toStdString();
+  EXPECT_TRUE(script.contains(QStringLiteral("`the name`"))) << script.toStdString();
+}
+
+TEST_F(MdbWindow, AConnectionTheServerEndedIsMadeAgainAtTheNextRun) {
+  Use("Q2T_MDB");
+  const QStringList first = Lines(QStringLiteral("select connection_id()"));
+  ASSERT_EQ(first.size(), 1);
+  // What a restart does to the window's connection: the server closes it.
+  MdbExec({QStringLiteral("kill connection %1").arg(first.first())});
+  QTest::qWait(100);
+  const QStringList second = Lines(QStringLiteral("select connection_id()"));
+  ASSERT_EQ(second.size(), 1);
+  EXPECT_NE(second.first(), first.first());
+  // And after the new connection, the session is read-only again.
+  EXPECT_EQ(Lines(QStringLiteral("select @@tx_read_only")), QStringList{QStringLiteral("1")});
+}
+
+TEST_F(MdbWindow, AWrongPasswordSaysSoWithoutThePassword) {
+  TDatabase database;
+  database.SetDatabaseName(QStringLiteral("MDB_LOGIN"));
+  database.SetDriverName(QStringLiteral("MariaDB Unicode"));
+  database.SetLoginPrompt(false);
+  database.Params().SetValue(kParamServerName,
+                             QStringLiteral("127.0.0.1:%1/q2t_test").arg(qEnvironmentVariable("Q2T_MDB_PORT")));
+  database.Params().SetValue(kParamUserName, QStringLiteral("q2t"));
+  database.Params().SetValue(kParamPassword, QStringLiteral("wrong-secret-1234"));
+  try {
+    database.SetConnected(true);
+    ADD_FAILURE() << "connected with a wrong password";
+  } catch (const EDatabaseError& e) {
+    EXPECT_TRUE(e.Message().contains(QLatin1String("Access denied"))) << e.Message().toStdString();
+    EXPECT_FALSE(e.Message().contains(QLatin1String("wrong-secret-1234")));
+  }
+  database.Params().SetValue(kParamPassword, QStringLiteral("q2t-secret"));
+  database.Params().SetValue(kParamServerName,
+                             QStringLiteral("127.0.0.1:%1/no_such_db").arg(qEnvironmentVariable("Q2T_MDB_PORT")));
+  try {
+    database.SetConnected(true);
+    ADD_FAILURE() << "connected to a database that does not exist";
+  } catch (const EDatabaseError& e) {
+    EXPECT_TRUE(e.Message().contains(QLatin1String("no_such_db"))) << e.Message().toStdString();
+  }
+}
