@@ -13,6 +13,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -233,6 +234,30 @@ TEST_F(MdbWindow, AConnectionTheServerEndedIsMadeAgainAtTheNextRun) {
     // And after the new connection, the session is read-only again.
     EXPECT_EQ(Lines(QStringLiteral("select @@tx_read_only")), QStringList{QStringLiteral("1")});
   }
+}
+
+// A result shown in the grid only streams as the grid scrolls; browsing a
+// table then ends it at the server at once, rather than reading the rest.
+TEST_F(MdbWindow, ABrowseEndsAStreamingResultAtOnce) {
+  MdbExec({QStringLiteral("create table if not exists mdb_small (n int)")});
+  Use("Q2T_MDB");
+  W().chbShowMemo->setChecked(true);
+  QStringList said = RunShowing(QStringLiteral("select a.seq, b.seq from seq_1_to_100000 a, seq_1_to_1000 b"));
+  EXPECT_TRUE(said.isEmpty()) << Joined(said);
+  ASSERT_TRUE(W().Query1->Active());
+  QElapsedTimer timer;
+  timer.start();
+  {
+    ModalAnswerer answerer;
+    W().CmbTables->setEditText(QStringLiteral("mdb_small"));
+    W().CmbTablesEnter(W().CmbTables);
+    said = answerer.Texts();
+  }
+  EXPECT_LT(timer.elapsed(), 3000) << "the rest of the result was read";
+  EXPECT_TRUE(said.isEmpty()) << Joined(said);
+  EXPECT_EQ(W().LabelFieldCnt->text(), QStringLiteral("1"));
+  W().chbShowMemo->setChecked(false);
+  EXPECT_EQ(Lines(QStringLiteral("select 5")), QStringList{QStringLiteral("5")});
 }
 
 TEST_F(MdbWindow, AWrongPasswordSaysSoWithoutThePassword) {
