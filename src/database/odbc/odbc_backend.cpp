@@ -62,8 +62,17 @@ QStringList OdbcConnection::TableNames() {
   SQLAllocHandle(SQL_HANDLE_STMT, dbc_, &stmt);
   auto table = ToWide(QStringLiteral("TABLE"));
   auto all = ToWide(QStringLiteral("%"));
+  // The MariaDB and MySQL drivers list every database's tables (the
+  // server's own among them) without a catalog: the connected one's only.
+  SQLWCHAR catalog[256] = {0};
+  SQLINTEGER catalogLength = 0;
+  const bool ownCatalog = server_ == OdbcServer::MySql &&
+                          Ok(SQLGetConnectAttrW(dbc_, SQL_ATTR_CURRENT_CATALOG, catalog, sizeof catalog - 2,
+                                                &catalogLength)) &&
+                          catalog[0] != 0;
   QStringList names;
-  if (Ok(SQLTablesW(stmt, nullptr, 0, nullptr, 0, all.data(), SQL_NTS, table.data(), SQL_NTS))) {
+  if (Ok(SQLTablesW(stmt, ownCatalog ? catalog : nullptr, ownCatalog ? SQL_NTS : 0, nullptr, 0, all.data(), SQL_NTS,
+                    table.data(), SQL_NTS))) {
     SQLWCHAR name[512];
     SQLLEN length = 0;
     SQLBindCol(stmt, 3, SQL_C_WCHAR, name, sizeof name, &length);
