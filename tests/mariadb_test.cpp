@@ -251,6 +251,20 @@ TEST_F(MdbWindow, AConnectionTheServerEndedIsMadeAgainAtTheNextRun) {
   }
 }
 
+// A value of megabytes (9 MB of UTF-8, a 4 MB blob) arrives whole.
+TEST_F(MdbWindow, LongValuesArriveWhole) {
+  Use("Q2T_MDB");
+  const QStringList lines = Lines(QStringLiteral("select repeat('中', 3000000) as t, length(repeat(x'00ff', 2000000)) as n,"
+                                                 " repeat(x'00ff', 2000000) as b"));
+  ASSERT_EQ(lines.size(), 1);
+  const QStringList values = lines.first().split(QLatin1Char('|'));
+  ASSERT_EQ(values.size(), 3);
+  EXPECT_EQ(values[0], QLatin1Char('\'') + QString(3000000, QChar(0x4E2D)) + QLatin1Char('\''));
+  EXPECT_EQ(values[1], QStringLiteral("4000000"));
+  EXPECT_EQ(values[2].size(), 2 + 8000000);
+  EXPECT_TRUE(values[2].startsWith(QStringLiteral("0x00FF00FF")));
+}
+
 // A result shown in the grid only streams as the grid scrolls; browsing a
 // table then ends it at the server at once, rather than reading the rest.
 TEST_F(MdbWindow, ABrowseEndsAStreamingResultAtOnce) {

@@ -144,7 +144,9 @@ public:
   // Another statement needs the connection: the rest of the result is lost
   // (the server stops sending it). What was read already is kept.
   void Abandon() {
-    if (!rows_->ended) session_->KillQuery(true);
+    // Unless the server took the kill, what it has not sent yet would be
+    // waited for: the connection is cut instead (and made again later).
+    if (!rows_->ended && !session_->KillQuery(true)) session_->Sever();
     bool whole = rows_->ended;
     if (reader_) {
       for (ReadAhead::Block& block : reader_->Stop()) {

@@ -68,8 +68,6 @@ void MariaDbSession::Fail() { Fail(mysql_errno(mysql), QString::fromUtf8(mysql_e
 
 void MariaDbSession::Fail(unsigned error, const QString& text) {
   if (IsConnectionLost(error)) lost = true;
-  if (cancelled && error == 1317)  // ER_QUERY_INTERRUPTED: the user's stop
-    throw EDatabaseError(QStringLiteral("MariaDB 執行失敗:\n%1").arg(text));
   const QString lead = lost ? QStringLiteral("與 MariaDB 伺服器的連線中斷 (下次執行時會重新連接):")
                             : QStringLiteral("MariaDB 執行失敗:");
   throw EDatabaseError(MaskPassword(lead + QLatin1Char('\n') + text, settings.password));
@@ -104,17 +102,20 @@ void MariaDbSession::Enter(StatementAccess access) {
   shortLockWaits_ = !waitForLocks;
 }
 
-void MariaDbSession::KillQuery(bool wait) {
-  if (lost || threadId == 0) return;
+bool MariaDbSession::KillQuery(bool wait) {
+  if (lost || threadId == 0) return false;
   auto kill = [settings = settings, id = threadId] {
     QString failure;
-    if (MYSQL* helper = MariaDbConnect(settings, 3, failure)) {
-      mysql_query(helper, ("KILL QUERY " + QByteArray::number(static_cast<qulonglong>(id))).constData());
-      mysql_close(helper);
-    }
+    MYSQL* helper = MariaDbConnect(settings, 3, failure);
+    if (!helper) return false;
+    const bool killed =
+        mysql_query(helper, ("KILL QUERY " + QByteArray::number(static_cast<qulonglong>(id))).constData()) == 0;
+    mysql_close(helper);
+    return killed;
   };
-  if (wait) kill();
-  else std::thread(kill).detach();  // a stop must not wait for a server that does not answer
+  if (wait) return kill();
+  std::thread(kill).detach();  // a stop must not wait for a server that does not answer
+  return true;
 }
 
 void MariaDbSession::Sever() {

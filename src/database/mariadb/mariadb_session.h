@@ -39,15 +39,16 @@ public:
   // them; sent only when they change.
   void Enter(StatementAccess access);
   // Stops the statement under way at the server (KILL QUERY, sent from a
-  // connection of its own), waiting for the server to take it or not.
-  void KillQuery(bool wait);
+  // connection of its own), waiting for the server to take it or not;
+  // whether it was sent (waiting: whether the server took it).
+  bool KillQuery(bool wait);
   // Cuts the connection, so that a call under way fails at once.
   void Sever();
   // Runs a statement of the program's own; throws with the server's text.
   void Run(const char* sql);
   // The program's own words, then the server's or the library's text; a
   // lost connection is said to be made again at the next statement.
-  [[noreturn]] void Fail() ;
+  [[noreturn]] void Fail();
   [[noreturn]] void Fail(unsigned error, const QString& text);
 
 private:
