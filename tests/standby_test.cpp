@@ -36,7 +36,7 @@ protected:
             QStringLiteral("create or replace function standby_write() returns integer language sql as"
                            " $$ insert into standby_t (id) values (-1) returning 1 $$"),
             QStringLiteral("create table if not exists standby_marker (n integer)"),
-            QStringLiteral("insert into standby_marker values (1)")});
+            QStringLiteral("delete from standby_marker"), QStringLiteral("insert into standby_marker values (1)")});
     WindowTest::SetUp();
     W().Database1->SetLoginPrompt(false);
     W().chbShowMemo->setChecked(false);
