@@ -1,5 +1,7 @@
 #include "text/packed_text.h"
 
+#include <QRunnable>
+#include <QThreadPool>
 #include <lz4.h>
 
 #include <algorithm>
@@ -23,12 +25,41 @@ qsizetype CountNewlines(QStringView text) {
   return count;
 }
 
+// Blocks waiting to be packed before Append packs on the spot: a few
+// megabytes of plain text at most.
+constexpr std::size_t kMostPacking = 64;
+
+// LZ4 of `text` into `packed`; the packed size.
+int PackInto(QStringView text, std::unique_ptr<char[]>& packed) {
+  const int bytes = static_cast<int>(text.size() * 2);
+  static thread_local std::vector<char> buffer;
+  buffer.resize(std::max(buffer.size(), static_cast<std::size_t>(LZ4_compressBound(bytes))));
+  const int size = LZ4_compress_default(reinterpret_cast<const char*>(text.data()), buffer.data(), bytes,
+                                        static_cast<int>(buffer.size()));
+  packed = std::make_unique_for_overwrite<char[]>(static_cast<std::size_t>(size));
+  std::memcpy(packed.get(), buffer.data(), static_cast<std::size_t>(size));
+  return size;
+}
+
+// The thread that packs: one, so that the blocks are packed in order and
+// the reading threads of the engines keep the other processor.
+QThreadPool& Packer() {
+  static QThreadPool* pool = [] {
+    auto* p = new QThreadPool;
+    p->setMaxThreadCount(1);
+    p->setExpiryTimeout(2000);
+    return p;
+  }();
+  return *pool;
+}
+
 }  // namespace
 
 PackedText::PackedText() { Clear(); }
 
 void PackedText::Clear() {
   blocks_.clear();
+  packing_.clear();
   blocks_.emplace_back();
   charsBefore_.assign(1, 0);
   newlinesBefore_.assign(1, 0);
@@ -41,15 +72,43 @@ PackedText::Block PackedText::Pack(QStringView text) {
   Block block;
   block.chars = text.size();
   block.newlines = CountNewlines(text);
-  const int bytes = static_cast<int>(text.size() * 2);
-  static thread_local std::vector<char> buffer;
-  buffer.resize(std::max(buffer.size(), static_cast<std::size_t>(LZ4_compressBound(bytes))));
-  const int packed = LZ4_compress_default(reinterpret_cast<const char*>(text.data()), buffer.data(), bytes,
-                                          static_cast<int>(buffer.size()));
-  block.packedSize = packed;
-  block.packed = std::make_unique_for_overwrite<char[]>(static_cast<std::size_t>(packed));
-  std::memcpy(block.packed.get(), buffer.data(), static_cast<std::size_t>(packed));
+  block.packedSize = PackInto(text, block.packed);
   return block;
+}
+
+PackedText::Block PackedText::PackLater(QString text, qsizetype newlines) {
+  TakeInPacked();
+  if (packing_.size() >= kMostPacking) return Pack(text);
+  Block block;
+  block.chars = text.size();
+  block.newlines = newlines;
+  block.packing = std::make_shared<PackJob>();
+  block.packing->text = std::move(text);
+  Packer().start(QRunnable::create([job = block.packing, plain = block.packing->text] {
+    std::unique_ptr<char[]> packed;
+    const int size = PackInto(plain, packed);
+    std::lock_guard lock(job->mutex);
+    job->packed = std::move(packed);
+    job->packedSize = size;
+    job->done = true;
+    job->text = QString();  // the plain text goes with the last reference to it
+  }));
+  packing_.push_back(blocks_.size() - 1);  // it takes the tail's place
+  return block;
+}
+
+void PackedText::TakeInPacked() {
+  while (!packing_.empty()) {
+    Block& block = blocks_[packing_.front()];
+    {
+      std::lock_guard lock(block.packing->mutex);
+      if (!block.packing->done) return;
+      block.packed = std::move(block.packing->packed);
+      block.packedSize = block.packing->packedSize;
+    }
+    block.packing.reset();
+    packing_.pop_front();
+  }
 }
 
 void PackedText::AppendToTail(QStringView text) {
@@ -78,14 +137,16 @@ void PackedText::Append(QStringView text) {
   while (!text.isEmpty()) {
     if (tail_.text.isEmpty() && text.size() >= kBlockChars) {
       // A whole block goes packed straight from the text.
-      SealTail(Pack(text.first(kBlockChars)));
+      const QStringView whole = text.first(kBlockChars);
+      SealTail(PackLater(whole.toString(), CountNewlines(whole)));
       text = text.sliced(kBlockChars);
       continue;
     }
     const qsizetype take = std::min(text.size(), kBlockChars - tail_.text.size());
     AppendToTail(text.first(take));
     text = text.sliced(take);
-    if (tail_.text.size() >= kBlockChars) SealTail(Pack(tail_.text));
+    if (tail_.text.size() >= kBlockChars)
+      SealTail(PackLater(std::move(tail_.text), static_cast<qsizetype>(tail_.newlines.size())));
   }
 }
 
@@ -103,10 +164,21 @@ const PackedText::Unpacked& PackedText::Open(qsizetype block) const {
   Unpacked& slot = cache_[nextCacheSlot_++ % std::size(cache_)];
   const Block& packed = blocks_[static_cast<std::size_t>(block)];
   slot.block = block;
+  std::unique_lock<std::mutex> packing;
+  if (packed.packing) {
+    packing = std::unique_lock(packed.packing->mutex);
+    if (!packed.packing->done) {
+      slot.text = packed.packing->text;  // shared, not copied
+      slot.newlines.clear();
+      FindNewlines(slot.text, 0, slot.newlines);
+      return slot;
+    }
+  }
+  const char* bytesPacked = packed.packing ? packed.packing->packed.get() : packed.packed.get();
+  const int packedSize = packed.packing ? packed.packing->packedSize : packed.packedSize;
   slot.text.resize(packed.chars);
   const int bytes = static_cast<int>(packed.chars * 2);
-  const int unpacked = LZ4_decompress_safe(packed.packed.get(), reinterpret_cast<char*>(slot.text.data()),
-                                           packed.packedSize, bytes);
+  const int unpacked = LZ4_decompress_safe(bytesPacked, reinterpret_cast<char*>(slot.text.data()), packedSize, bytes);
   // Only memory gone bad elsewhere could fail here; show blanks, not garbage.
   if (unpacked != bytes) slot.text.fill(QChar(u' '));
   slot.newlines.clear();
@@ -155,6 +227,9 @@ QString PackedText::Mid(qsizetype from, qsizetype length) const {
 }
 
 void PackedText::Reindex() {
+  packing_.clear();
+  for (std::size_t i = 0; i < blocks_.size(); ++i)
+    if (blocks_[i].packing) packing_.push_back(i);
   charsBefore_.resize(blocks_.size());
   newlinesBefore_.resize(blocks_.size());
   size_ = newlines_ = 0;
@@ -231,6 +306,14 @@ qsizetype PackedText::LastIndexOf(QStringView needle, qsizetype from, Qt::CaseSe
 
 std::size_t PackedText::StoredBytes() const {
   std::size_t bytes = static_cast<std::size_t>(tail_.text.capacity()) * 2;
-  for (const auto& block : blocks_) bytes += static_cast<std::size_t>(block.packedSize);
+  for (const auto& block : blocks_) {
+    if (!block.packing) {
+      bytes += static_cast<std::size_t>(block.packedSize);
+      continue;
+    }
+    std::lock_guard lock(block.packing->mutex);
+    bytes += block.packing->done ? static_cast<std::size_t>(block.packing->packedSize)
+                                 : static_cast<std::size_t>(block.packing->text.capacity()) * 2;
+  }
   return bytes;
 }

@@ -2,6 +2,8 @@
 // every position, line and search must agree, across block boundaries.
 #include "text/packed_text.h"
 
+#include <QElapsedTimer>
+#include <QThread>
 #include <gtest/gtest.h>
 
 #include <random>
@@ -116,7 +118,36 @@ TEST(PackedText, ARunsTextTakesAFractionOfItsUtf16Size) {
     if (i) packed.Append(u"\n");
     packed.Append(line);
   }
-  const std::size_t utf16 = static_cast<std::size_t>(packed.Size()) * 2;
-  EXPECT_LT(packed.StoredBytes(), utf16 / 3) << packed.StoredBytes() << " of " << utf16;
   EXPECT_EQ(packed.Mid(packed.LineStart(199999), line.size()), line);
+  // Blocks are packed on a thread of their own: once it has caught up, the
+  // plain text of every full block is gone.
+  const std::size_t utf16 = static_cast<std::size_t>(packed.Size()) * 2;
+  QElapsedTimer waited;
+  waited.start();
+  while (packed.StoredBytes() >= utf16 / 3 && waited.elapsed() < 20000) QThread::msleep(20);
+  EXPECT_LT(packed.StoredBytes(), utf16 / 3) << packed.StoredBytes() << " of " << utf16;
+}
+
+TEST(PackedText, BlocksReadTheSameWhilePackedAndAfter) {
+  // Text appended faster than it is packed is read from its plain blocks
+  // at once, edited in the middle, and reads the same once packed.
+  PackedText packed;
+  QString plain;
+  std::mt19937 random(7);
+  for (int i = 0; i < 3000; ++i) {
+    QString piece = QStringLiteral("%1,第%2行,'x'").arg(random()).arg(i);
+    if (i % 97 == 0) piece += QString(PackedText::kBlockChars + 11, QChar(u'長'));  // a whole block at once
+    piece += u'\n';
+    packed.Append(piece);
+    plain += piece;
+  }
+  ExpectSame(packed, plain);
+  const qsizetype middle = plain.size() / 2;
+  packed.Replace(middle, middle + 100000, u"替換\n");
+  plain.replace(middle, 100000, QStringLiteral("替換\n"));
+  ExpectSame(packed, plain);
+  QThread::msleep(500);
+  packed.Append(u"end");
+  plain += QStringLiteral("end");
+  ExpectSame(packed, plain);
 }
