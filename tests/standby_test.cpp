@@ -20,7 +20,10 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
+#include <QProcess>
 #include <QTest>
+#include <QTimer>
+#include <unistd.h>
 
 namespace {
 
@@ -124,4 +127,34 @@ TEST_F(PgStandby, TheReplicaReadsAsTheServerAndRefusesWrites) {
   EXPECT_TRUE(refused.first().contains(QStringLiteral("read-only transaction"))) << refused.first().toStdString();
   RunLines(QStringLiteral("select count(*) from standby_t where id = -1"));
   EXPECT_EQ(Last(), QStringLiteral("0"));
+}
+
+// The standby restarted (its administrator, a crash) while the window reads
+// there: one message, the rows read stay, and once it is back the next run
+// connects again.
+TEST_F(PgStandby, ARestartDuringARunEndsItWithOneMessageAndTheNextRunWorks) {
+  Use("Q2T_PG_STANDBY");
+  ASSERT_TRUE(CaughtUp());
+  QStringList pgCtl = {QStringLiteral("-D"), qEnvironmentVariable("Q2T_PG_STANDBY_DIR"), QStringLiteral("restart"),
+                       QStringLiteral("-m"), QStringLiteral("fast"), QStringLiteral("-w")};
+  QString program = qEnvironmentVariable("Q2T_PG_BIN") + QStringLiteral("/pg_ctl");
+  if (geteuid() == 0) {
+    pgCtl = QStringList{QStringLiteral("-u"), QStringLiteral("postgres"), QStringLiteral("--"), program} + pgCtl;
+    program = QStringLiteral("runuser");
+  }
+  QProcess restart;
+  restart.setWorkingDirectory(QStringLiteral("/tmp"));
+  QTimer::singleShot(700, &W(), [&] { restart.start(program, pgCtl); });
+  W().ButtonClearResult->click();
+  const QStringList said =
+      RunShowing(QStringLiteral("select a.id, a.name, b.x from standby_t a cross join generate_series(1, 2000) b(x)"));
+  ASSERT_TRUE(restart.waitForFinished(60000));
+  EXPECT_EQ(restart.exitCode(), 0) << restart.readAllStandardError().toStdString();
+  ASSERT_EQ(said.size(), 1) << said.join(QLatin1Char('\n')).toStdString();
+  EXPECT_TRUE(said.first().contains(QStringLiteral("連線中斷")) || said.first().contains(QStringLiteral("terminat")))
+      << said.first().toStdString();
+  EXPECT_GT(OutputLines().size(), 1000) << "the rows read before the restart are gone";
+  // Back: the next run connects again and reads as before.
+  RunLines(QStringLiteral("select count(*) from standby_t"));
+  EXPECT_EQ(Last(), QStringLiteral("5000"));
 }
