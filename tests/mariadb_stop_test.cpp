@@ -8,7 +8,12 @@
 #include "support/services.h"
 #include "support/stop_fixture.h"
 
+#include <QComboBox>
 #include <QFile>
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 #include <csignal>
 #include <mysql.h>
 
@@ -141,6 +146,34 @@ TEST_P(MdbStop, AStatementTheServerEndedIsNotRunAgain) {
   const QString again = ConnectionId();
   EXPECT_FALSE(again.isEmpty());
   EXPECT_NE(again, id);
+}
+
+// A server that takes the connection and never answers (no greeting): Esc
+// ends the attempt at once.
+TEST_P(MdbStop, AConnectionToAServerThatNeverAnswersStopsOnEsc) {
+  if (!Native()) GTEST_SKIP() << "one silent server is enough";
+  const int silent = socket(AF_INET, SOCK_STREAM, 0);
+  const int yes = 1;
+  setsockopt(silent, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_port = htons(static_cast<std::uint16_t>(qEnvironmentVariableIntValue("Q2T_MDB_SILENT_PORT")));
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  ASSERT_EQ(bind(silent, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+  ASSERT_EQ(listen(silent, 4), 0);  // the kernel takes the connection; nobody answers it
+  EscAfter(400);
+  ModalAnswerer answerer;
+  W().ComboBox1->setEditText(QStringLiteral("Q2T_MDB_SILENT"));
+  close(silent);
+  EXPECT_LT(SinceEscape(), kStopBoundMs);
+  ASSERT_EQ(answerer.Texts().size(), 1);
+  EXPECT_TRUE(answerer.Texts().first().contains(QStringLiteral("連線已停止"))) << answerer.Texts().first().toStdString();
+  // (Going back to the alias before asks for its password here: the box's
+  // way back is the PostgreSQL test's.) The server is reached as before.
+  ModalAnswerer quiet;
+  W().Database1->SetLoginPrompt(false);
+  UseDatabase(QStringLiteral("Q2T_MDB"));
+  EXPECT_FALSE(ConnectionId().isEmpty());
 }
 
 INSTANTIATE_TEST_SUITE_P(MdbPaths, MdbStop, ::testing::Values("Q2T_MDB", "Q2T_MDB_ODBC"),
