@@ -242,15 +242,8 @@ class PgSilentServer : public UiStop {};
 // connection attempt, and the box shows the alias connected before.
 TEST_F(PgSilentServer, AConnectionToAServerThatNeverAnswersStopsOnEsc) {
   if (!TestServicesRunning()) GTEST_SKIP() << "needs the ODBC configuration of ./dev test";
-  const int silent = socket(AF_INET, SOCK_STREAM, 0);
-  const int yes = 1;
-  setsockopt(silent, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_port = htons(static_cast<std::uint16_t>(qEnvironmentVariableIntValue("Q2T_RECORDER_PORT")));
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  ASSERT_EQ(bind(silent, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-  ASSERT_EQ(listen(silent, 4), 0);  // the kernel takes the connection; nobody answers it
+  const int silent = ListenWithoutAnswering(qEnvironmentVariableIntValue("Q2T_RECORDER_PORT"));
+  ASSERT_GE(silent, 0);
   EscAfter(400);
   ModalAnswerer answerer;
   W().ComboBox1->setEditText(QStringLiteral("Q2T_RECORDER"));

@@ -1,5 +1,7 @@
 #include "support/pg_recorder.h"
 
+#include "support/services.h"
+
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -40,18 +42,8 @@ void Send(int fd, char type, const std::string& body) {
 }  // namespace
 
 PgLoginRecorder::PgLoginRecorder(int port) {
-  listener_ = socket(AF_INET, SOCK_STREAM, 0);
-  const int yes = 1;
-  setsockopt(listener_, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_port = htons(static_cast<std::uint16_t>(port));
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  if (bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 || listen(listener_, 4) != 0) {
-    close(listener_);
-    listener_ = -1;
-    return;
-  }
+  listener_ = ListenWithoutAnswering(port);
+  if (listener_ < 0) return;
   thread_ = std::thread([this] { Serve(); });
 }
 

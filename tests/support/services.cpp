@@ -4,6 +4,10 @@
 #include "database/database.h"
 
 #include <QProcess>
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 #include <gtest/gtest.h>
 
 bool TestServicesRunning() {
@@ -47,4 +51,19 @@ QStringList MdbClientLines(const QString& statement) {
   QString out = QString::fromUtf8(client.readAllStandardOutput());
   if (out.endsWith(QLatin1Char('\n'))) out.chop(1);
   return out.split(QLatin1Char('\n'));
+}
+
+int ListenWithoutAnswering(int port) {
+  const int silent = socket(AF_INET, SOCK_STREAM, 0);
+  const int yes = 1;
+  setsockopt(silent, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_port = htons(static_cast<std::uint16_t>(port));
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  if (bind(silent, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 || listen(silent, 4) != 0) {
+    close(silent);
+    return -1;
+  }
+  return silent;
 }

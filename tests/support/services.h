@@ -14,6 +14,11 @@ QString PgServerAddress();
 // Runs statements on the test cluster through the engine's own ODBC path.
 void PgExec(const QStringList& statements);
 
+// A socket on loopback port `port` that takes connections (the kernel
+// does) and never answers them, as a server that hangs; its descriptor, to
+// close, or -1.
+int ListenWithoutAnswering(int port);
+
 // The throwaway MariaDB server: false (skip) when ./dev test did not start it.
 bool MariaDbRunning();
 // Runs statements there as the tests' user, through the native path.

@@ -7,6 +7,7 @@
 #include "database/mariadb/mariadb_statement_text.h"
 #include "database/mariadb/mariadb_types.h"
 #include "database/read_ahead.h"
+#include "database/streamed_statement.h"
 
 #include <atomic>
 #include <deque>
@@ -61,7 +62,7 @@ struct MariaDbRows {
 
 }  // namespace
 
-class MariaDbStatement : public BackendStatement {
+class MariaDbStatement : public StreamedStatement {
 public:
   MariaDbStatement(std::shared_ptr<MariaDbSession> session, const QString& sql, StatementAccess access)
       : session_(std::move(session)), sql_(sql.toUtf8()), access_(access) {}
@@ -74,10 +75,8 @@ public:
   void Execute() override {
     session_->Yield();
     columns_.clear();
-    ready_.Clear();
-    kept_.clear();
+    ClearRows();
     serverText_ = 0;
-    abandoned_ = false;
     started_ = false;
     rowsAffected_ = -1;
     MYSQL* mysql = session_->mysql;
@@ -117,28 +116,12 @@ public:
     }
   }
 
-  const std::vector<ColumnDescription>& Columns() const override { return columns_; }
-
-  bool FetchRow(RowStore& into) override {
-    if (!Ready()) return false;
-    ready_.HandOne(into, columns_.size());
-    return true;
-  }
-  qint64 FetchRows(RowStore& into, qint64 atMost) override {
-    return Ready() ? ready_.Hand(into, atMost, columns_.size()) : 0;
-  }
   qint64 RowsAffected() const override { return rowsAffected_; }
   qint64 ServerTextValues() const override { return serverText_; }
   bool Started() const override { return started_; }
-  bool RowsReady() const override {
-    return !ready_.Empty() || !kept_.empty() || abandoned_ || session_->streaming != this ||
-           (reader_ && reader_->Ready());
-  }
   void EndResult() override {
     if (session_->streaming == this) Abandon();
-    kept_.clear();
-    ready_.Clear();
-    abandoned_ = false;
+    ClearRows();
   }
 
   // Another statement needs the connection: the rest of the result is lost
@@ -163,24 +146,10 @@ public:
   }
 
 private:
-  bool Ready() {
-    while (ready_.Empty()) {
-      if (!kept_.empty()) {
-        ReadAhead::Block block = std::move(kept_.front());
-        kept_.pop_front();
-        TakeKept(std::move(block));
-        continue;
-      }
-      if (abandoned_)
-        throw EDatabaseError(QStringLiteral("查詢的結果已被同一連線上的另一個指令中斷, 請再執行一次"));
-      if (session_->streaming != this) return false;
-      ReadAhead::Block next = reader_->Next();
-      TakeBlock(std::move(next));
-    }
-    return true;
-  }
+  bool Streaming() const override { return session_->streaming == this; }
+  void NextBlock() override { TakeBlock(reader_->Next()); }
 
-  void TakeKept(ReadAhead::Block&& block) {
+  void TakeKept(ReadAhead::Block&& block) override {
     if (!block.failure.isEmpty()) session_->Fail(block.failureCode, block.failure);
     serverText_ += block.serverText;
     ready_.Take(std::move(block.rows));
@@ -199,12 +168,7 @@ private:
   std::shared_ptr<MariaDbSession> session_;
   QByteArray sql_;
   StatementAccess access_;
-  std::vector<ColumnDescription> columns_;
   std::shared_ptr<MariaDbRows> rows_;
-  std::unique_ptr<ReadAhead> reader_;
-  ReadyRows ready_;
-  std::deque<ReadAhead::Block> kept_;
-  bool abandoned_ = false;
   bool started_ = false;
   qint64 rowsAffected_ = -1;
   qint64 serverText_ = 0;

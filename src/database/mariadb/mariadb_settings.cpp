@@ -3,7 +3,6 @@
 #include "database/database.h"
 #include "database/odbc/odbc_backend.h"
 
-#include <QRegularExpression>
 #include <QStringList>
 
 namespace {
@@ -34,20 +33,9 @@ bool Honoured(const QString& key, const QString& value) {
 
 std::optional<MariaDbSettings> MariaDbSettingsOfDataSource(const QString& dataSource, const QString& user,
                                                            const QString& password) {
-  const QMap<QString, QString> attributes = OdbcDataSourceAttributes(dataSource);
-  QMap<QString, QString> byKey;
-  for (auto it = attributes.begin(); it != attributes.end(); ++it) {
-    if (!Honoured(it.key(), it.value())) return std::nullopt;
-    byKey.insert(it.key().toLower(), it.value());
-  }
-  if (!IsMariaDbOdbcDriver(byKey.value(QStringLiteral("driver")))) return std::nullopt;
-  if (byKey.contains(QStringLiteral("query2textnative")) && IsOdbcNo(byKey.value(QStringLiteral("query2textnative"))))
-    return std::nullopt;
-  auto first = [&](std::initializer_list<const char*> names) {
-    for (const char* name : names)
-      if (const QString v = byKey.value(QString::fromLatin1(name)); !v.isEmpty()) return v;
-    return QString();
-  };
+  const auto attributes = NativeDataSourceAttributes(dataSource, Honoured, IsMariaDbOdbcDriver);
+  if (!attributes) return std::nullopt;
+  auto first = [&](std::initializer_list<const char*> keys) { return FirstAttribute(*attributes, keys); };
   auto flag = [&](const char* name) {
     const QString v = first({name});
     return !v.isEmpty() && !IsOdbcNo(v);
@@ -72,12 +60,11 @@ std::optional<MariaDbSettings> MariaDbSettingsOfDataSource(const QString& dataSo
 
 std::optional<MariaDbSettings> MariaDbSettingsOfDriver(const QString& driver, const QMap<QString, QString>& params) {
   if (!IsMariaDbOdbcDriver(driver)) return std::nullopt;
-  static const QRegularExpression address(QStringLiteral("^([^:/]*)(?::(\\d+))?(?:/(.*))?$"));
-  const auto parts = address.match(params.value(kParamServerName));
+  const LoginServer server = ParseLoginServer(params.value(kParamServerName));
   MariaDbSettings s;
-  s.host = parts.captured(1);
-  s.port = parts.captured(2);
-  s.database = parts.captured(3);
+  s.host = server.host;
+  s.port = server.port;
+  s.database = server.database;
   s.user = params.value(kParamUserName);
   s.password = params.value(kParamPassword);
   s.applicationName = params.value(kParamApplicationName);

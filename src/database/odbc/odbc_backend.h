@@ -7,6 +7,8 @@
 #include <QMap>
 #include <atomic>
 #include <functional>
+#include <initializer_list>
+#include <optional>
 #include <mutex>
 
 // Data sources the driver manager lists, user and system, in its order.
@@ -24,6 +26,21 @@ bool IsOdbcNo(const QString& value);
 // Whether a driver name (or a driver's library) is the MariaDB or the MySQL
 // driver's.
 bool IsMariaDbOdbcDriver(const QString& driver);
+// A data source's attributes by lower-case key, for a path that speaks the
+// server's own protocol: none when the driver is not `isDriver`'s, when an
+// attribute is not `honoured` (read, or changing nothing the path does), or
+// when the data source says "Query2TextNative = No".
+std::optional<QMap<QString, QString>> NativeDataSourceAttributes(
+    const QString& dataSource, bool (*honoured)(const QString& key, const QString& value),
+    bool (*isDriver)(const QString& driver));
+// The first of `keys` (lower case) that has a value; empty when none has.
+QString FirstAttribute(const QMap<QString, QString>& byKey, std::initializer_list<const char*> keys);
+// The login manager's server line, "host[:port][/database]": a server and
+// what to open on it.
+struct LoginServer {
+  QString host, port, database;
+};
+LoginServer ParseLoginServer(const QString& server);
 // The user name a data source is configured with; empty when none.
 QString OdbcDataSourceUser(const QString& dataSource);
 

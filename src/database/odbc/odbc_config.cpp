@@ -76,6 +76,33 @@ bool IsOdbcNo(const QString& value) {
          v == QLatin1String("off");
 }
 
+std::optional<QMap<QString, QString>> NativeDataSourceAttributes(
+    const QString& dataSource, bool (*honoured)(const QString& key, const QString& value),
+    bool (*isDriver)(const QString& driver)) {
+  const QMap<QString, QString> attributes = OdbcDataSourceAttributes(dataSource);
+  QMap<QString, QString> byKey;
+  for (auto it = attributes.begin(); it != attributes.end(); ++it) {
+    if (!honoured(it.key(), it.value())) return std::nullopt;
+    byKey.insert(it.key().toLower(), it.value());
+  }
+  if (!isDriver(byKey.value(QStringLiteral("driver")))) return std::nullopt;
+  if (byKey.contains(QStringLiteral("query2textnative")) && IsOdbcNo(byKey.value(QStringLiteral("query2textnative"))))
+    return std::nullopt;
+  return byKey;
+}
+
+QString FirstAttribute(const QMap<QString, QString>& byKey, std::initializer_list<const char*> keys) {
+  for (const char* key : keys)
+    if (const QString v = byKey.value(QString::fromLatin1(key)); !v.isEmpty()) return v;
+  return {};
+}
+
+LoginServer ParseLoginServer(const QString& server) {
+  static const QRegularExpression address(QStringLiteral("^([^:/]*)(?::(\\d+))?(?:/(.*))?$"));
+  const auto parts = address.match(server);
+  return {parts.captured(1), parts.captured(2), parts.captured(3)};
+}
+
 bool IsMariaDbOdbcDriver(const QString& driver) {
   for (const char* mark : {"mariadb", "maodbc", "mysql", "myodbc"})
     if (driver.contains(QLatin1String(mark), Qt::CaseInsensitive)) return true;

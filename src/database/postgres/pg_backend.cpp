@@ -8,6 +8,7 @@
 #include "database/postgres/pg_row_encoder.h"
 #include "database/postgres/pg_types.h"
 #include "database/statement_text.h"
+#include "database/streamed_statement.h"
 
 #include <algorithm>
 #include <atomic>
@@ -33,7 +34,7 @@ using Result = PgResult;
 
 }  // namespace
 
-class PgStatement : public BackendStatement {
+class PgStatement : public StreamedStatement {
 public:
   PgStatement(std::shared_ptr<PgSession> session, const QString& sql, StatementAccess access)
       : session_(std::move(session)), sql_(sql.toUtf8()), access_(access) {}
@@ -47,10 +48,8 @@ public:
     session_->Yield();
     columns_.clear();
     encoder_.reset();
-    ready_.Clear();
-    kept_.clear();
+    ClearRows();
     unrepresentable_ = 0;
-    abandoned_ = false;
     started_ = false;
     rowsAffected_ = -1;
     if (access_ == StatementAccess::ReadOnly) {
@@ -64,31 +63,12 @@ public:
     }
   }
 
-  const std::vector<ColumnDescription>& Columns() const override { return columns_; }
-
-  bool FetchRow(RowStore& into) override {
-    if (!Ready()) return false;
-    ready_.HandOne(into, columns_.size());
-    return true;
-  }
-
-  // A block is handed over whole, as it came from the reader.
-  qint64 FetchRows(RowStore& into, qint64 atMost) override {
-    return Ready() ? ready_.Hand(into, atMost, columns_.size()) : 0;
-  }
-
   qint64 RowsAffected() const override { return rowsAffected_; }
   qint64 UnrepresentableValues() const override { return unrepresentable_; }
   bool Started() const override { return started_; }
-  bool RowsReady() const override {
-    return !ready_.Empty() || !kept_.empty() || abandoned_ || session_->streaming != this ||
-           (reader_ && reader_->Ready());
-  }
   void EndResult() override {
     if (session_->streaming == this) Abandon();
-    kept_.clear();
-    ready_.Clear();
-    abandoned_ = false;
+    ClearRows();
     session_->EndFailedTransaction();
   }
 
@@ -109,23 +89,12 @@ public:
   }
 
 private:
-  // Whether a row is ready to hand over, taking the next block if need be.
-  bool Ready() {
-    while (ready_.Empty()) {
-      if (!kept_.empty()) {
-        ReadAhead::Block block = std::move(kept_.front());
-        kept_.pop_front();
-        if (!block.failure.isEmpty()) FailFetch(nullptr, block.failure);
-        ready_.Take(std::move(block.rows));
-        unrepresentable_ += block.unrepresentable;
-        continue;
-      }
-      if (abandoned_)
-        throw EDatabaseError(QStringLiteral("查詢的結果已被同一連線上的另一個指令中斷, 請再執行一次"));
-      if (session_->streaming != this) return false;
-      NextBlock();
-    }
-    return true;
+  bool Streaming() const override { return session_->streaming == this; }
+
+  void TakeKept(ReadAhead::Block&& block) override {
+    if (!block.failure.isEmpty()) FailFetch(nullptr, block.failure);
+    ready_.Take(std::move(block.rows));
+    unrepresentable_ += block.unrepresentable;
   }
 
   // Declares a cursor for the statement and fetches the first block; false
@@ -158,7 +127,7 @@ private:
     return true;
   }
 
-  void NextBlock() {
+  void NextBlock() override {
     ReadAhead::Block next = reader_->Next();
     if (!next.failure.isEmpty()) {
       reader_.reset();
@@ -267,12 +236,7 @@ private:
   QByteArray sql_;
   StatementAccess access_;
   QByteArray cursor_;
-  std::vector<ColumnDescription> columns_;
   std::unique_ptr<PgRowEncoder> encoder_;
-  std::unique_ptr<ReadAhead> reader_;
-  ReadyRows ready_;
-  std::deque<ReadAhead::Block> kept_;  // read before another statement came first
-  bool abandoned_ = false;
   bool started_ = false;
   qint64 rowsAffected_ = -1;
   qint64 unrepresentable_ = 0;

@@ -3,16 +3,13 @@
 #include "database/database.h"
 #include "database/odbc/odbc_backend.h"
 
-#include <QRegularExpression>
 #include <cstring>
 #include <odbcinst.h>
 #include <vector>
 
 namespace {
 
-bool IsNo(const QString& value) { return IsOdbcNo(value); }
-
-bool SameFlag(const QString& value, bool flag) { return IsNo(value) != flag; }
+bool SameFlag(const QString& value, bool flag) { return IsOdbcNo(value) != flag; }
 
 // Attributes the native path reads, or that change nothing it does.
 bool Honoured(const QString& key, const QString& value) {
@@ -47,20 +44,9 @@ bool Honoured(const QString& key, const QString& value) {
 
 std::optional<PgSettings> PgSettingsOfDataSource(const QString& dataSource, const QString& user,
                                                  const QString& password) {
-  const QMap<QString, QString> attributes = OdbcDataSourceAttributes(dataSource);
-  QMap<QString, QString> byKey;
-  for (auto it = attributes.begin(); it != attributes.end(); ++it) {
-    if (!Honoured(it.key(), it.value())) return std::nullopt;
-    byKey.insert(it.key().toLower(), it.value());
-  }
-  if (!IsPostgresOdbcDriver(byKey.value(QStringLiteral("driver")))) return std::nullopt;
-  if (byKey.contains(QStringLiteral("query2textnative")) && IsNo(byKey.value(QStringLiteral("query2textnative"))))
-    return std::nullopt;
-  auto first = [&](std::initializer_list<const char*> names) {
-    for (const char* name : names)
-      if (const QString v = byKey.value(QString::fromLatin1(name)); !v.isEmpty()) return v;
-    return QString();
-  };
+  const auto attributes = NativeDataSourceAttributes(dataSource, Honoured, IsPostgresOdbcDriver);
+  if (!attributes) return std::nullopt;
+  auto first = [&](std::initializer_list<const char*> keys) { return FirstAttribute(*attributes, keys); };
   PgSettings s;
   s.host = first({"servername", "server"});
   s.port = first({"port"});
@@ -73,13 +59,11 @@ std::optional<PgSettings> PgSettingsOfDataSource(const QString& dataSource, cons
 
 std::optional<PgSettings> PgSettingsOfDriver(const QString& driver, const QMap<QString, QString>& params) {
   if (!IsPostgresOdbcDriver(driver)) return std::nullopt;
-  // "host[:port][/database]" names a server and what to open on it.
-  static const QRegularExpression address(QStringLiteral("^([^:/]*)(?::(\\d+))?(?:/(.*))?$"));
-  const auto parts = address.match(params.value(kParamServerName));
+  const LoginServer server = ParseLoginServer(params.value(kParamServerName));
   PgSettings s;
-  s.host = parts.captured(1);
-  s.port = parts.captured(2);
-  s.database = parts.captured(3);
+  s.host = server.host;
+  s.port = server.port;
+  s.database = server.database;
   s.user = params.value(kParamUserName);
   s.password = params.value(kParamPassword);
   s.applicationName = params.value(kParamApplicationName);
