@@ -5,6 +5,7 @@
 #include "controls/text_pane.h"
 #include "database/database.h"
 #include "database/field.h"
+#include "database/mariadb/mariadb_settings.h"
 #include "database/query.h"
 #include "support/modal.h"
 #include "support/services.h"
@@ -314,4 +315,30 @@ TEST_F(MdbWindow, AWrongPasswordSaysSoWithoutThePassword) {
   } catch (const EDatabaseError& e) {
     EXPECT_TRUE(e.Message().contains(QLatin1String("no_such_db"))) << e.Message().toStdString();
   }
+}
+
+// Which data sources go native: those of the MariaDB or MySQL driver that
+// set nothing Connector/C would not honour the same way.
+TEST_F(MdbWindow, OnlyDataSourcesReadTheSameWayGoNative) {
+  const auto native = MariaDbSettingsOfDataSource(QStringLiteral("Q2T_MDB"), QString(), QString());
+  ASSERT_TRUE(native.has_value());
+  EXPECT_EQ(native->host + QLatin1Char('|') + native->port + QLatin1Char('|') + native->database + QLatin1Char('|') +
+                native->user + QLatin1Char('|') + native->password,
+            QStringLiteral("127.0.0.1|%1|q2t_test|q2t|q2t-secret").arg(qEnvironmentVariable("Q2T_MDB_PORT")));
+  EXPECT_FALSE(MariaDbSettingsOfDataSource(QStringLiteral("Q2T_MDB_ODBC"), QString(), QString()))
+      << "Query2TextNative = No keeps the driver";
+  EXPECT_FALSE(MariaDbSettingsOfDataSource(QStringLiteral("Q2T_MDB_INIT"), QString(), QString()))
+      << "a statement at connect is the driver's to run";
+  EXPECT_FALSE(MariaDbSettingsOfDataSource(QStringLiteral("Q2T_PG"), QString(), QString()));
+  // That one reads through the driver, which runs its statement.
+  Use("Q2T_MDB_INIT");
+  EXPECT_EQ(Lines(QStringLiteral("select @q2t_init")), QStringList{QStringLiteral("7")});
+  QMap<QString, QString> params;
+  params.insert(QStringLiteral("SERVER NAME"), QStringLiteral("db.example:3307/orders"));
+  params.insert(QStringLiteral("USER NAME"), QStringLiteral("clerk"));
+  const auto managed = MariaDbSettingsOfDriver(QStringLiteral("MariaDB Unicode"), params);
+  ASSERT_TRUE(managed.has_value());
+  EXPECT_EQ(managed->host + QLatin1Char('|') + managed->port + QLatin1Char('|') + managed->database,
+            QStringLiteral("db.example|3307|orders"));
+  EXPECT_FALSE(MariaDbSettingsOfDriver(QStringLiteral("PostgreSQL Unicode"), params));
 }

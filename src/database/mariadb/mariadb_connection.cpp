@@ -68,8 +68,8 @@ void MariaDbSession::Fail() { Fail(mysql_errno(mysql), QString::fromUtf8(mysql_e
 
 void MariaDbSession::Fail(unsigned error, const QString& text) {
   if (IsConnectionLost(error)) lost = true;
-  const QString lead = lost ? QStringLiteral("與 MariaDB 伺服器的連線中斷 (下次執行時會重新連接):")
-                            : QStringLiteral("MariaDB 執行失敗:");
+  const QString lead = lost ? QStringLiteral("與 %1 伺服器的連線中斷 (下次執行時會重新連接):").arg(serverName)
+                            : QStringLiteral("%1 執行失敗:").arg(serverName);
   throw EDatabaseError(MaskPassword(lead + QLatin1Char('\n') + text, settings.password));
 }
 
@@ -131,6 +131,9 @@ MariaDbConnection::MariaDbConnection(const MariaDbSettings& settings)
   session_->mysql = MariaDbConnect(settings, kConnectSeconds, failure);
   if (!session_->mysql) throw EDatabaseError(QStringLiteral("無法連接到 MariaDB 伺服器:\n") + failure);
   session_->threadId = mysql_thread_id(session_->mysql);
+  // The server says what it is: a MySQL server is named so in messages.
+  if (!QByteArray(mysql_get_server_info(session_->mysql)).contains("MariaDB"))
+    session_->serverName = QStringLiteral("MySQL");
 }
 
 MariaDbConnection::~MariaDbConnection() { session_->Yield(); }

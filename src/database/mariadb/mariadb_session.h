@@ -32,6 +32,7 @@ public:
   std::atomic<bool> cancelled = false;
   std::atomic<bool> lost = false;  // the connection is gone (or was cut)
   bool waitForLocks = true;
+  QString serverName = QStringLiteral("MariaDB");  // as messages name it
 
   // Ends the result streaming before anything else uses the connection.
   void Yield();
