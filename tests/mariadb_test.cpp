@@ -7,6 +7,9 @@
 #include "database/field.h"
 #include "database/mariadb/mariadb_settings.h"
 #include "database/query.h"
+#include "xls/query_xls.h"
+#include "support/connected.h"
+#include "support/files.h"
 #include "support/modal.h"
 #include "support/services.h"
 #include "support/window_fixture.h"
@@ -19,6 +22,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
 
 namespace {
@@ -341,4 +345,19 @@ TEST_F(MdbWindow, OnlyDataSourcesReadTheSameWayGoNative) {
   EXPECT_EQ(managed->host + QLatin1Char('|') + managed->port + QLatin1Char('|') + managed->database,
             QStringLiteral("db.example|3307|orders"));
   EXPECT_FALSE(MariaDbSettingsOfDriver(QStringLiteral("PostgreSQL Unicode"), params));
+}
+
+// The XLS save keeps a server's numbers whole: those a double would change
+// (2^64-1, a decimal of 30 digits, -2^63) are labels of their text, counted.
+TEST_F(MdbWindow, TheXlsSaveKeepsTheServersNumbersWhole) {
+  CreateTypeTable();
+  Connected maria(QStringLiteral("Q2T_MDB"));
+  QTemporaryDir dir;
+  const QString file = dir.filePath(QStringLiteral("numbers.xls"));
+  const XlsSaveResult result = WriteQueryXls(maria.Open(QStringLiteral("select biu, de, bi, iu, d from mdb_types where id = 1")),
+                                             file, [](const TQuery&) { return QString(); });
+  EXPECT_EQ(result.numbersAsText, 3);
+  const QByteArray bytes = ReadAll(file);
+  for (const char* text : {"18446744073709551615", "12345678901234567890.0123456789", "-9223372036854775808"})
+    EXPECT_TRUE(bytes.contains(text)) << text;
 }

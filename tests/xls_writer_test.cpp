@@ -130,6 +130,31 @@ TEST_F(XlsTest, TextInANumberColumnIsTheLabelTheLinesGive) {
             QStringLiteral("02 00 09 00 00 00 00 00 00 00 00 0C 00"));  // a number's text is the number
 }
 
+// A number a double would change (a 64-bit integer past 2^53; a server's
+// decimal of more digits, in the MariaDB tests) is the label of its text,
+// and the save counts it; what a double holds stays a number.
+TEST_F(XlsTest, NumbersADoubleWouldChangeAreTheirText) {
+  const auto label = [](const QByteArray& cell) { return cell.mid(11); };
+  for (const auto& [type, literal, text] :
+       {std::tuple{"integer", "9007199254740993", "9007199254740993"},
+        std::tuple{"integer", "-9223372036854775808", "-9223372036854775808"}}) {
+    const QByteArray cell = CellBytes(QLatin1String(type), QLatin1String(literal), 0, 0);
+    EXPECT_EQ(cell.left(2), QByteArray("\x04\x00", 2)) << type << " " << literal;
+    EXPECT_EQ(label(cell), QByteArray(1, static_cast<char>(qstrlen(text))) + text) << type << " " << literal;
+  }
+  for (const auto& [type, literal] : {std::pair{"integer", "9007199254740992"},
+                                      std::pair{"decimal(30,10)", "'0.000123456789012345'"},
+                                      std::pair{"real", "1.7976931348623157e308"}})
+    EXPECT_EQ(CellBytes(QLatin1String(type), QLatin1String(literal), 0, 0).left(2), QByteArray("\x03\x00", 2))
+        << type << " " << literal << ": a NUMBER record";
+  TempDatabase db(QStringLiteral("create table n (i integer); insert into n values (9007199254740993), (5), (-9007199254740995);"),
+                  QStringLiteral("XLSEXACT"));
+  Connected sqlite(db.Alias());
+  const XlsSaveResult result =
+      WriteQueryXls(sqlite.Open(QStringLiteral("select i from n")), File("exact.xls"), [](const TQuery&) { return QString(); });
+  EXPECT_EQ(result.numbersAsText, 2);
+}
+
 // A label holds 255 bytes: a longer value is cut between characters and
 // the save counts it (the query dump of row 0 is cut by design, uncounted).
 TEST_F(XlsTest, ValuesCutToALabelAreCounted) {

@@ -43,5 +43,6 @@ XlsSaveResult WriteQueryXls(TQuery& query, const QString& fileName,
   return {.written = true,
           .stopped = false,
           .replacedCharacters = writer.ReplacedCharacters(),
-          .cutValues = writer.CutValues()};
+          .cutValues = writer.CutValues(),
+          .numbersAsText = writer.NumbersAsText()};
 }

@@ -14,6 +14,7 @@ struct XlsSaveResult {
   bool stopped = false;             // `keepGoing` said stop: nothing was written
   qsizetype replacedCharacters = 0; // characters Big5 cannot hold, written as "?"
   qsizetype cutValues = 0;          // values longer than a label's 255 bytes, cut
+  qsizetype numbersAsText = 0;      // numbers a double cannot hold exactly, written as text
 };
 
 // Writes the open query to an XLS file: `queryDump` of the query in row 0,

@@ -5,6 +5,7 @@
 #include "database/value_text.h"
 #include "text/field_text.h"
 #include "text/row_text.h"
+#include "xls/exact_number.h"
 
 #include <QFile>
 #include <cmath>
@@ -15,8 +16,6 @@ namespace {
 
 // A cell holds at most this many characters.
 constexpr qsizetype kCellChars = 32767;
-// A double holds every integer up to 2^53 and about 15 significant digits.
-constexpr std::int64_t kExactInteger = std::int64_t{1} << 53;
 
 QString LibraryText(lxw_error error) { return QString::fromUtf8(lxw_strerror(error)); }
 
@@ -126,19 +125,9 @@ void SheetWriter::Field(lxw_row_t row, lxw_col_t col, const TField* field) {
       const QString text = FieldToText(field);
       // A number column may hold any text (SQLite lets it): that stays text.
       if (!IsNumericLiteral(text)) break;
-      if (v.kind == CellKind::Integer && (v.integer > kExactInteger || v.integer < -kExactInteger)) {
+      if (!DoubleHoldsExactly(type, v, text)) {
         ++result_.numbersAsText;
         break;
-      }
-      if (v.kind != CellKind::Integer && v.kind != CellKind::Float) {
-        // A decimal's digits beyond what a double holds stay as its text.
-        qsizetype digits = 0;
-        for (QChar c : text.left(text.indexOf(QLatin1Char('e'), 0, Qt::CaseInsensitive)))
-          if (c.isDigit()) ++digits;
-        if (digits > 15) {
-          ++result_.numbersAsText;
-          break;
-        }
       }
       Number(row, col, v.kind == CellKind::Float ? v.real : text.toDouble());
       return;

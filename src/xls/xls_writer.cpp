@@ -3,6 +3,7 @@
 #include "text/codepage.h"
 #include "database/failure.h"
 #include "text/field_text.h"
+#include "xls/exact_number.h"
 #include "database/field.h"
 #include "database/value_text.h"
 #include "text/row_text.h"
@@ -130,9 +131,13 @@ void TXLSWriter::WriteFieldCell(int row, int col, const TField* field) {
     // A number column may hold any text (SQLite lets it): a text that is no
     // number is the label the text lines give, never a number made up of it.
     const CellValue v = field->Value();
-    if (v.kind == CellKind::Text || v.kind == CellKind::Blob) {
+    if (v.kind == CellKind::Text || v.kind == CellKind::Blob || !DoubleHoldsExactly(type, v, QString())) {
       const QString text = FieldToText(field);
-      if (!IsNumericLiteral(text)) {
+      const bool exact = IsNumericLiteral(text) && DoubleHoldsExactly(type, v, text);
+      if (!exact) {
+        // A double would change this number (a 64-bit integer past 2^53,
+        // a decimal of more digits): its text, as the lines give it.
+        if (IsNumericLiteral(text)) ++numbersAsText_;
         if (!WriteLabel(row, col, text)) ++cutValues_;
         return;
       }

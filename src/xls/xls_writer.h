@@ -42,6 +42,8 @@ public:
   qsizetype ReplacedCharacters() const { return replaced_; }
   // Field values (WriteFieldCell) whose label was cut to 255 bytes.
   qsizetype CutValues() const { return cutValues_; }
+  // Numbers a double would change, written as their text.
+  qsizetype NumbersAsText() const { return numbersAsText_; }
 
 private:
   // "串流(Stream)寫入錯誤" with the file and the system's reason.
@@ -58,4 +60,5 @@ private:
   qsizetype used_ = 0;
   qsizetype replaced_ = 0;
   qsizetype cutValues_ = 0;
+  qsizetype numbersAsText_ = 0;
 };
