@@ -175,6 +175,26 @@ TEST_F(SpreadsheetExport, ValuesTextStaysTextNullStaysEmpty) {
   EXPECT_FALSE(sheet.cells.contains({3, 2}));       // null: empty, not "null"
 }
 
+// A number the application would change when it reads the cell's text as a
+// double is given as text.
+TEST_F(SpreadsheetExport, NumbersADoubleWouldChangeStayText) {
+  db_ = std::make_unique<TempDatabase>(
+      QStringLiteral("create table n (i integer); insert into n values (9007199254740993), (9007199254740992);"),
+      QStringLiteral("SHEETNUM"));
+  database_ = std::make_unique<TDatabase>();
+  database_->SetAliasName(db_->Alias());
+  database_->SetDatabaseName(db_->Alias());
+  query_ = std::make_unique<TQuery>();
+  query_->SetDatabaseName(db_->Alias());
+  query_->SQL().SetText(QStringLiteral("select i from n"));
+  query_->Open();
+  Export(*query_, QStringLiteral("X"));
+  const auto& sheet = *world_->workbooks.back()->sheets.front();
+  EXPECT_EQ(sheet.cells.value({2, 1}), QStringLiteral("9007199254740993"));
+  EXPECT_TRUE(sheet.textFormat.contains({2, 1}));
+  EXPECT_FALSE(sheet.textFormat.contains({3, 1}));  // 2^53 is a double's
+}
+
 TEST_F(SpreadsheetExport, AnExistingWorkbookGetsAFrontSheet) {
   auto disk = std::make_shared<FakeWorkbook>();
   disk->sheets.push_back(std::make_shared<FakeSheet>(FakeSheet{QStringLiteral("Old"), {{{1, 1}, "kept"}, {{2, 1}, "x"}}, {}, false}));

@@ -1,5 +1,7 @@
 #include "export/spreadsheet.h"
 
+#include "xls/exact_number.h"
+
 #include "database/failure.h"
 #include "text/field_text.h"
 #include "text/text_utils.h"
@@ -77,7 +79,10 @@ bool PutFieldCell(const AutomationValue::Object& sheet, int row, int col, const 
   }
   const QString text = FieldToText(field);
   try {
-    if (!IsNumericField(field))
+    // The application reads a number cell's text as a double: a number it
+    // would change (a 64-bit integer past 2^53, a decimal of more digits)
+    // stays text, as every text does.
+    if (!IsNumericField(field) || !DoubleHoldsExactly(field->DataType(), field->Value(), text))
       sheet->Get(QStringLiteral("cells"), {row, col}).ToObject()->Set(QStringLiteral("NumberFormat"), "@");
     sheet->Set(QStringLiteral("cells"), text, {row, col});
   } catch (const Failure&) {
