@@ -15,8 +15,10 @@
 
 namespace {
 
-// Rows a block holds at most, whatever their size.
-constexpr std::size_t kMostBlockRows = 50000;
+// Rows a block holds at most, whatever their size: as many as a cursor's
+// block of PostgreSQL (measured: 50,000 took 15-20 MiB more in a run into a
+// file, and no less time).
+constexpr std::size_t kMostBlockRows = 10000;
 
 // The rows of a result streaming from the server, read on the reading
 // thread. The result is freed there when its end has come.
