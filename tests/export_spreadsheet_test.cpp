@@ -35,19 +35,22 @@ protected:
   // `rows` records of a string field A (00123 in the first), an integer B
   // (null in the second) and a date D.
   TQuery& Result(int rows) {
-    db_ = std::make_unique<TempDatabase>(
-        QStringLiteral("create table r (A varchar(10), B integer, D date);"
-                       "with recursive c(x) as (select 1 union all select x + 1 from c where x < %1) "
-                       "insert into r select case x when 1 then '00123' else 'v' || x end,"
-                       " case x when 2 then null else x end, '2024-01-02' from c where %1 > 0;")
-            .arg(rows),
-        QStringLiteral("SHEETDB"));
+    return Opened(QStringLiteral("create table r (A varchar(10), B integer, D date);"
+                                 "with recursive c(x) as (select 1 union all select x + 1 from c where x < %1) "
+                                 "insert into r select case x when 1 then '00123' else 'v' || x end,"
+                                 " case x when 2 then null else x end, '2024-01-02' from c where %1 > 0;")
+                      .arg(rows),
+                  QStringLiteral("select * from r"));
+  }
+  // `statement` open on a SQLite file made by `script`.
+  TQuery& Opened(const QString& script, const QString& statement) {
+    db_ = std::make_unique<TempDatabase>(script, QStringLiteral("SHEETDB"));
     database_ = std::make_unique<TDatabase>();
     database_->SetAliasName(db_->Alias());
     database_->SetDatabaseName(db_->Alias());
     query_ = std::make_unique<TQuery>();
     query_->SetDatabaseName(db_->Alias());
-    query_->SQL().SetText(QStringLiteral("select * from r"));
+    query_->SQL().SetText(statement);
     query_->Open();
     return *query_;
   }
@@ -178,17 +181,9 @@ TEST_F(SpreadsheetExport, ValuesTextStaysTextNullStaysEmpty) {
 // A number the application would change when it reads the cell's text as a
 // double is given as text.
 TEST_F(SpreadsheetExport, NumbersADoubleWouldChangeStayText) {
-  db_ = std::make_unique<TempDatabase>(
-      QStringLiteral("create table n (i integer); insert into n values (9007199254740993), (9007199254740992);"),
-      QStringLiteral("SHEETNUM"));
-  database_ = std::make_unique<TDatabase>();
-  database_->SetAliasName(db_->Alias());
-  database_->SetDatabaseName(db_->Alias());
-  query_ = std::make_unique<TQuery>();
-  query_->SetDatabaseName(db_->Alias());
-  query_->SQL().SetText(QStringLiteral("select i from n"));
-  query_->Open();
-  Export(*query_, QStringLiteral("X"));
+  Export(Opened(QStringLiteral("create table n (i integer); insert into n values (9007199254740993), (9007199254740992);"),
+                QStringLiteral("select i from n")),
+         QStringLiteral("X"));
   const auto& sheet = *world_->workbooks.back()->sheets.front();
   EXPECT_EQ(sheet.cells.value({2, 1}), QStringLiteral("9007199254740993"));
   EXPECT_TRUE(sheet.textFormat.contains({2, 1}));

@@ -13,6 +13,7 @@
 #include "ui/busy_cursor.h"
 #include "ui/long_run.h"
 #include "ui/messages.h"
+#include "ui/xls_save.h"
 #include "xls/query_xlsx.h"
 
 #include <QFileInfo>
@@ -64,8 +65,6 @@ void TForm1::RunIntoWorkbook(const QString& statement, const QString& fileName) 
     notes << QStringLiteral("有 %1 個值超過儲存格的 32767 個字元, 檔案 %2 只存了前 32767 個字元")
                  .arg(result.cutValues)
                  .arg(fileName);
-  if (result.numbersAsText > 0)
-    notes << QStringLiteral("有 %1 個數值的位數超過儲存格的數值能精確保存的範圍, 已以文字寫入, 以免改變數值")
-                 .arg(result.numbersAsText);
+  if (result.numbersAsText > 0) notes << NumbersAsTextNote(result.numbersAsText);
   if (!notes.isEmpty()) ShowMessage(notes.join(QLatin1Char('\n')));
 }

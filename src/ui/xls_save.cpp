@@ -20,8 +20,10 @@ void QueryToXLS(TQuery& query, const QString& fileName, LongRun* run) {
     notes << QStringLiteral("有 %1 個值超過XLS儲存格的 255 個位元組, 檔案 %2 只存了前 255 個位元組")
                  .arg(result.cutValues)
                  .arg(fileName);
-  if (result.numbersAsText > 0)
-    notes << QStringLiteral("有 %1 個數值的位數超過儲存格的數值能精確保存的範圍, 已以文字寫入, 以免改變數值")
-                 .arg(result.numbersAsText);
+  if (result.numbersAsText > 0) notes << NumbersAsTextNote(result.numbersAsText);
   if (!notes.isEmpty()) ShowMessage(notes.join(QLatin1Char('\n')));
+}
+
+QString NumbersAsTextNote(qint64 numbers) {
+  return QStringLiteral("有 %1 個數值的位數超過儲存格的數值能精確保存的範圍, 已以文字寫入, 以免改變數值").arg(numbers);
 }

@@ -10,3 +10,7 @@ class TQuery;
 // With `run`, the window stays alive and Esc stops the save (nothing is
 // written, and the user is told).
 void QueryToXLS(TQuery& query, const QString& fileName, LongRun* run = nullptr);
+
+// What a workbook save says of the numbers it wrote as text (a double
+// would have changed them).
+QString NumbersAsTextNote(qint64 numbers);
