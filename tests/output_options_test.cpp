@@ -330,3 +330,62 @@ TEST_F(PgOutputOptions, APostgresScriptLoadsIntoTheServerUnchanged) {
                   .isEmpty());
   EXPECT_EQ(OutputLines(), QStringList({QStringLiteral("0")}));
 }
+
+namespace {
+class MdbOutputOptions : public UiOutputOptions {
+protected:
+  void SetUp() override {
+    if (!MariaDbRunning()) GTEST_SKIP() << "needs the MariaDB server of ./dev test";
+    MdbExec({QStringLiteral("drop table if exists opt_src"), QStringLiteral("drop table if exists opt_src_copy"),
+             QStringLiteral("create table opt_src (id int, t text, n decimal(20,6), d double, bo boolean, bl blob,"
+                            " da date, ts datetime, u bigint unsigned, ti time)"),
+             QStringLiteral("create table opt_src_copy like opt_src"),
+             QStringLiteral("insert into opt_src values"
+                            " (1, 'it''s \"q\" C:\\\\new\\\\table \\\\', 1.5, 0.5, true, x'00ff27', '2024-02-29',"
+                            "  '2024-02-29 13:45:30', 18446744073709551615, '838:59:59'),"
+                            " (2, 'a\\r\\nb\\tc\\ngo\\nd', -0.000001, -1.5e300, false, x'', '0000-00-00',"
+                            "  '1999-12-31 23:59:59', 0, '-12:34:56'),"
+                            " (3, '', null, null, null, null, null, null, null, null),"
+                            " (4, null, 0, 1e-300, null, null, '2024-00-00', null, 9223372036854775808, '24:00:00'),"
+                            " (5, concat('😀 ', char(0xE280A8 using utf8mb4), ' 中文 {\"k\": \"v\\\\\"w\"}'),"
+                            "  123456789012.5, 7, true, null, null, null, 1, '00:00:00')")});
+    UiOutputOptions::SetUp();
+    W().Database1->SetLoginPrompt(false);
+    ModalAnswerer answerer;
+    UseDatabase(QStringLiteral("Q2T_MDB"));
+  }
+};
+}  // namespace
+
+// MariaDB's literals load through the server's own client and give back
+// every value, the server's own texts (unsigned, times, zero dates) among them.
+TEST_F(MdbOutputOptions, AMariaDbScriptLoadsIntoTheServerUnchanged) {
+  DialogChoices maria;
+  maria.target = 2;
+  maria.use = QString();
+  maria.encoding = 1;
+  EXPECT_TRUE(Choose(maria).isEmpty());
+  W().ChBEachRow->setChecked(true);
+  W().ChBColName->setChecked(true);
+  W().ChBLeftBrace->setChecked(true);
+  W().ChBRightBrace->setChecked(true);
+  W().EdInsertInto->setText(QStringLiteral("insert into opt_src_copy"));
+  W().EdValues->setText(QStringLiteral("values"));
+  const QStringList said = RunDirect(QStringLiteral("select * from opt_src order by id"), File("load.sql"));
+  ASSERT_EQ(said.size(), 1) << said.join(QLatin1Char('\n')).toStdString();  // the server's texts, counted
+  QProcess client;
+  client.start(QStringLiteral("mariadb"),
+               {QStringLiteral("--no-defaults"), QStringLiteral("-h"), QStringLiteral("127.0.0.1"), QStringLiteral("-P"),
+                qEnvironmentVariable("Q2T_MDB_PORT"), QStringLiteral("-uq2t"), QStringLiteral("-pq2t-secret"),
+                QStringLiteral("--default-character-set=utf8mb4"), QStringLiteral("q2t_test")});
+  ASSERT_TRUE(client.waitForStarted());
+  client.write(ReadAll(File("load.sql")));  // as the file is: CR LF, "go" lines and all
+  client.closeWriteChannel();
+  ASSERT_TRUE(client.waitForFinished(30000));
+  EXPECT_EQ(client.exitCode(), 0) << client.readAllStandardError().toStdString();
+  EXPECT_EQ(MdbClientLines(QStringLiteral(
+                "select (select count(*) from (select * from opt_src except select * from opt_src_copy) a)"
+                " + (select count(*) from (select * from opt_src_copy except select * from opt_src) b)"
+                " + abs((select count(*) from opt_src) - (select count(*) from opt_src_copy))")),
+            QStringList({QStringLiteral("0")}));
+}
