@@ -167,9 +167,15 @@ bool RowRenderer::AppendQuoted(QString& out, const Column& c) const {
   const qsizetype at = out.size();
   out += QLatin1Char('\'');
   const bool faithful = AppendFieldText(out, c.field);
+  // One look at the value just written (values are short): a quote mark,
+  // and a line feed that a script's batches must not see alone.
+  bool quoteInside = false, feedInside = false;
+  for (const QChar ch : QStringView(out).mid(at + 1)) {
+    quoteInside = quoteInside || ch == QLatin1Char('\'');
+    feedInside = feedInside || ch == QLatin1Char('\n');
+  }
   // Apart from dates, the ordinary text is the text just written.
-  const bool holdsMark = c.checkOrdinaryText ? c.field->AsString().contains(QLatin1Char('\''))
-                                             : QStringView(out).mid(at + 1).contains(QLatin1Char('\''));
+  const bool holdsMark = c.checkOrdinaryText ? c.field->AsString().contains(QLatin1Char('\'')) : quoteInside;
   if (holdsMark) {
     // Between double quotes instead; double quotes inside are doubled so
     // that no value can end its literal early.
@@ -177,10 +183,10 @@ bool RowRenderer::AppendQuoted(QString& out, const Column& c) const {
     out.truncate(at);
     value.replace(QLatin1Char('"'), QLatin1String("\"\""));
     out += QLatin1Char('"') + value + QLatin1Char('"');
-    if (options_.batchScript) KeepBatchesWhole(out, at, QLatin1Char('"'));
+    if (options_.batchScript && feedInside) KeepBatchesWhole(out, at, QLatin1Char('"'));
   } else {
     out += QLatin1Char('\'');
-    if (options_.batchScript) KeepBatchesWhole(out, at, QLatin1Char('\''));
+    if (options_.batchScript && feedInside) KeepBatchesWhole(out, at, QLatin1Char('\''));
   }
   return faithful;
 }
