@@ -105,7 +105,24 @@ protected:
     QApplication::processEvents();
     W().chbDirectSave->setChecked(false);
     return script.messages;
+  }  // An insert script of opt_src into opt_src_copy, with the literals of
+  // `target` (the index of cmbTarget) and no "use", into the file load.sql
+  // by 直接存檔: the messages of the run.
+  QStringList WriteLoadScript(int target) {
+    DialogChoices choices;
+    choices.target = target;
+    choices.use = QString();
+    choices.encoding = 1;
+    EXPECT_TRUE(Choose(choices).isEmpty());
+    W().ChBEachRow->setChecked(true);
+    W().ChBColName->setChecked(true);
+    W().ChBLeftBrace->setChecked(true);
+    W().ChBRightBrace->setChecked(true);
+    W().EdInsertInto->setText(QStringLiteral("insert into opt_src_copy"));
+    W().EdValues->setText(QStringLiteral("values"));
+    return RunDirect(QStringLiteral("select * from opt_src order by id"), File("load.sql"));
   }
+
   QByteArray SavePane(const QString& fileName) {
     W().rbTXT->setChecked(true);
     DialogScript save{fileName};
@@ -305,18 +322,7 @@ protected:
 
 // PostgreSQL's literals load into the server and give back every value.
 TEST_F(PgOutputOptions, APostgresScriptLoadsIntoTheServerUnchanged) {
-  DialogChoices postgres;
-  postgres.target = 3;
-  postgres.use = QString();
-  postgres.encoding = 1;
-  EXPECT_TRUE(Choose(postgres).isEmpty());
-  W().ChBEachRow->setChecked(true);
-  W().ChBColName->setChecked(true);
-  W().ChBLeftBrace->setChecked(true);
-  W().ChBRightBrace->setChecked(true);
-  W().EdInsertInto->setText(QStringLiteral("insert into opt_src_copy"));
-  W().EdValues->setText(QStringLiteral("values"));
-  ASSERT_TRUE(RunDirect(QStringLiteral("select * from opt_src order by id"), File("load.sql")).isEmpty());
+  ASSERT_TRUE(WriteLoadScript(3).isEmpty());
   QStringList statements = Lines(ReadAll(File("load.sql")));
   statements.removeAll(QString());
   ASSERT_EQ(statements.size(), 5);
@@ -360,18 +366,7 @@ protected:
 // MariaDB's literals load through the server's own client and give back
 // every value, the server's own texts (unsigned, times, zero dates) among them.
 TEST_F(MdbOutputOptions, AMariaDbScriptLoadsIntoTheServerUnchanged) {
-  DialogChoices maria;
-  maria.target = 2;
-  maria.use = QString();
-  maria.encoding = 1;
-  EXPECT_TRUE(Choose(maria).isEmpty());
-  W().ChBEachRow->setChecked(true);
-  W().ChBColName->setChecked(true);
-  W().ChBLeftBrace->setChecked(true);
-  W().ChBRightBrace->setChecked(true);
-  W().EdInsertInto->setText(QStringLiteral("insert into opt_src_copy"));
-  W().EdValues->setText(QStringLiteral("values"));
-  const QStringList said = RunDirect(QStringLiteral("select * from opt_src order by id"), File("load.sql"));
+  const QStringList said = WriteLoadScript(2);
   ASSERT_EQ(said.size(), 1) << said.join(QLatin1Char('\n')).toStdString();  // the server's texts, counted
   QProcess client;
   client.start(QStringLiteral("mariadb"),
