@@ -60,13 +60,7 @@ std::optional<MariaDbSettings> MariaDbSettingsOfDataSource(const QString& dataSo
 
 std::optional<MariaDbSettings> MariaDbSettingsOfDriver(const QString& driver, const QMap<QString, QString>& params) {
   if (!IsMariaDbOdbcDriver(driver)) return std::nullopt;
-  const LoginServer server = ParseLoginServer(params.value(kParamServerName));
   MariaDbSettings s;
-  s.host = server.host;
-  s.port = server.port;
-  s.database = server.database;
-  s.user = params.value(kParamUserName);
-  s.password = params.value(kParamPassword);
-  s.applicationName = params.value(kParamApplicationName);
+  static_cast<ServerLogin&>(s) = ServerLoginOfParams(params);
   return s;
 }

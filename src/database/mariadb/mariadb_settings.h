@@ -3,12 +3,14 @@
 // the MariaDB or MySQL driver or from the login manager's parameter lines,
 // so that aliases stay ODBC data sources while the program speaks the
 // server's own protocol.
+#include "database/server_login.h"
+
 #include <QMap>
 #include <QString>
 #include <optional>
 
-struct MariaDbSettings {
-  QString host, port, socket, database, user, password, applicationName;
+struct MariaDbSettings : ServerLogin {
+  QString socket;
   QString sslKey, sslCert, sslCa, sslCaPath, sslCipher;
   bool sslVerify = false;  // the server's certificate is checked
   bool forceTls = false;   // no connection without TLS

@@ -35,12 +35,6 @@ std::optional<QMap<QString, QString>> NativeDataSourceAttributes(
     bool (*isDriver)(const QString& driver));
 // The first of `keys` (lower case) that has a value; empty when none has.
 QString FirstAttribute(const QMap<QString, QString>& byKey, std::initializer_list<const char*> keys);
-// The login manager's server line, "host[:port][/database]": a server and
-// what to open on it.
-struct LoginServer {
-  QString host, port, database;
-};
-LoginServer ParseLoginServer(const QString& server);
 // The user name a data source is configured with; empty when none.
 QString OdbcDataSourceUser(const QString& dataSource);
 

@@ -4,6 +4,7 @@
 
 #include "database/database.h"
 #include "database/odbc/odbc_common.h"
+#include "database/server_login.h"
 #include "database/statement_text.h"
 
 #include <QRegularExpression>
@@ -97,12 +98,6 @@ QString FirstAttribute(const QMap<QString, QString>& byKey, std::initializer_lis
   return {};
 }
 
-LoginServer ParseLoginServer(const QString& server) {
-  static const QRegularExpression address(QStringLiteral("^([^:/]*)(?::(\\d+))?(?:/(.*))?$"));
-  const auto parts = address.match(server);
-  return {parts.captured(1), parts.captured(2), parts.captured(3)};
-}
-
 bool IsMariaDbOdbcDriver(const QString& driver) {
   for (const char* mark : {"mariadb", "maodbc", "mysql", "myodbc"})
     if (driver.contains(QLatin1String(mark), Qt::CaseInsensitive)) return true;
@@ -193,14 +188,10 @@ QString OdbcDataSourceConnection(const QString& dataSource, const QString& user,
 
 QString OdbcDriverConnection(const QString& driver, const QMap<QString, QString>& params) {
   const QString server = params.value(kParamServerName);
-  const QString user = params.value(kParamUserName);
-  const QString password = params.value(kParamPassword);
-  const QString application = params.value(kParamApplicationName);
   const QString workstation = params.value(kParamHostName);
-  // "host[:port][/database]" names a server and what to open on it.
-  static const QRegularExpression address(QStringLiteral("^([^:/]*)(?::(\\d+))?(?:/(.*))?$"));
-  const auto parts = address.match(server);
-  const QString host = parts.captured(1), port = parts.captured(2), database = parts.captured(3);
+  const ServerLogin login = ServerLoginOfParams(params);
+  const QString &host = login.host, &port = login.port, &database = login.database, &user = login.user,
+                &password = login.password, &application = login.applicationName;
   const QString kind = driver.toLower();
   QString escaped = driver;
   QString text = QStringLiteral("DRIVER={") + escaped.replace(QLatin1Char('}'), QLatin1String("}}")) +

@@ -59,13 +59,7 @@ std::optional<PgSettings> PgSettingsOfDataSource(const QString& dataSource, cons
 
 std::optional<PgSettings> PgSettingsOfDriver(const QString& driver, const QMap<QString, QString>& params) {
   if (!IsPostgresOdbcDriver(driver)) return std::nullopt;
-  const LoginServer server = ParseLoginServer(params.value(kParamServerName));
   PgSettings s;
-  s.host = server.host;
-  s.port = server.port;
-  s.database = server.database;
-  s.user = params.value(kParamUserName);
-  s.password = params.value(kParamPassword);
-  s.applicationName = params.value(kParamApplicationName);
+  static_cast<ServerLogin&>(s) = ServerLoginOfParams(params);
   return s;
 }

@@ -3,12 +3,14 @@
 // PostgreSQL driver or from the login manager's parameter lines, so that
 // aliases stay ODBC data sources while the program speaks the server's own
 // protocol.
+#include "database/server_login.h"
+
 #include <QMap>
 #include <QString>
 #include <optional>
 
-struct PgSettings {
-  QString host, port, database, user, password, sslMode, applicationName;
+struct PgSettings : ServerLogin {
+  QString sslMode;
 };
 
 // The settings of a data source whose driver is the PostgreSQL ODBC driver
