@@ -28,6 +28,9 @@ public:
   // Position in the query's field order.
   int Index() const;
   TQuery* DataSet() const { return dataSet_; }
+  // The column of the stored rows this field reads (its place in the
+  // result, whatever the field order).
+  int StoreColumn() const { return storeColumn_; }
 
   // Values at the current record.
   CellValue Value() const;

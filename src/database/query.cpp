@@ -289,6 +289,15 @@ CellValue TQuery::ValueAt(qint64 row, const TField* field) const {
 
 CellValue TQuery::CurrentValue(int storeColumn) const {
   if (!active_ || current_ < 0) return {};
+  return CurrentValues()[static_cast<std::size_t>(storeColumn)];
+}
+
+const std::vector<CellValue>& TQuery::CurrentValues() const {
+  if (!active_ || current_ < 0) {
+    currentValues_.assign(currentValues_.size(), CellValue{});
+    currentDecoded_ = false;
+    return currentValues_;
+  }
   if (!currentDecoded_) {
     qint64 row = current_;
     const RowStore* store = StoreOf(row);
@@ -298,5 +307,24 @@ CellValue TQuery::CurrentValue(int storeColumn) const {
       currentValues_.assign(currentValues_.size(), CellValue{});
     currentDecoded_ = true;
   }
-  return currentValues_[static_cast<std::size_t>(storeColumn)];
+  return currentValues_;
+}
+
+void TQuery::StoredRows(qint64 from, qint64 to, std::vector<StoredRow>& out) const {
+  for (qint64 row = from; row < to; ++row) {
+    qint64 at = row;
+    const RowStore* store = StoreOf(at);
+    Q_ASSERT(store);
+    out.push_back(store->Row(at));
+  }
+}
+
+void TQuery::PlaceAfter(qint64 rows) {
+  CheckActive();
+  if (rows < FetchedCount()) {
+    if (rows != current_) SetCurrent(rows);
+    return;
+  }
+  if (FetchedCount() - 1 != current_) SetCurrent(FetchedCount() - 1);
+  eof_ = true;
 }

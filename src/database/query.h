@@ -17,6 +17,7 @@
 // seam and the row store change without recompiling their users.
 class BackendStatement;
 class RowStore;
+class StoredRow;
 class TDatabase;
 class TQuery;
 
@@ -127,6 +128,9 @@ public:
   // Ends such a result at its kept rows: the passing rows are let go and
   // nothing more is fetched; the current record moves to the last kept one.
   void EndAtKeptRows();
+  // Whether every row fetched stays held (not a result that keeps its
+  // first rows only).
+  bool KeepsEveryRow() const { return keepOnly_ < 0; }
   // Rows of the open result that passed and are not held any longer.
   qint64 RowsNotKept() const { return rowsNotKept_; }
   // Rows held for reading at any position: every row fetched, or the kept
@@ -140,6 +144,17 @@ public:
   qint64 FetchMore(qint64 count);
   CellValue ValueAt(qint64 row, const TField* field) const;
   CellValue CurrentValue(int storeColumn) const;
+  // Every value of the current record, by store column (TField::StoreColumn).
+  const std::vector<CellValue>& CurrentValues() const;
+  // Where rows [from, to) lie, for a reader on another thread; every one
+  // must be held. They stay where they are while the result is open, but
+  // for the passing rows of a result that keeps its first rows only: those
+  // go when a fetch follows a move of the current record past them.
+  void StoredRows(qint64 from, qint64 to, std::vector<StoredRow>& out) const;
+  // For a loop that read `rows` rows from the first without moving the
+  // current record: the record after them, or the last one at the end
+  // (Eof), as moving through them would have left it.
+  void PlaceAfter(qint64 rows);
 
   // Called by the database when its connection goes away.
   void ConnectionClosing();

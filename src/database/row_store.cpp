@@ -131,9 +131,11 @@ CellValue RowStore::Value(std::int64_t row, int column) const {
   return v;
 }
 
-void RowStore::DecodeRow(std::int64_t row, std::vector<CellValue>& out) const {
-  const char* p = rows_[static_cast<std::size_t>(row)];
-  for (auto& v : out) v = Decode(p);
+void RowStore::DecodeRow(std::int64_t row, std::vector<CellValue>& out) const { Row(row).Decode(out); }
+
+void StoredRow::Decode(std::vector<CellValue>& out) const {
+  const char* p = at_;
+  for (auto& v : out) v = RowStore::Decode(p);
 }
 
 void RowStore::Clear() {

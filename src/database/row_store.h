@@ -10,6 +10,21 @@
 #include <string>
 #include <vector>
 
+// Where one stored row lies: valid for as long as the store holds the row,
+// whatever is added meanwhile (a chunk never moves, a row never changes), so
+// that another thread may read rows while more arrive.
+class StoredRow {
+public:
+  StoredRow() = default;
+  // Every value of the row, in column order (`out` has one per column).
+  void Decode(std::vector<CellValue>& out) const;
+
+private:
+  friend class RowStore;
+  explicit StoredRow(const char* at) : at_(at) {}
+  const char* at_ = nullptr;
+};
+
 class RowStore {
 public:
   // `chunkBytes`: how much memory a chunk of rows takes (a row longer than
@@ -35,9 +50,11 @@ public:
   CellValue Value(std::int64_t row, int column) const;
   // Every value of one row, in column order.
   void DecodeRow(std::int64_t row, std::vector<CellValue>& out) const;
+  StoredRow Row(std::int64_t row) const { return StoredRow(rows_[static_cast<std::size_t>(row)]); }
   void Clear();
 
 private:
+  friend class StoredRow;
   void AddSized(CellKind kind, const void* data, std::size_t size);
   void PutTagged(CellKind kind, std::uint64_t number);
   static constexpr std::uint64_t kInlineLimit = 31;

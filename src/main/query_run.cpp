@@ -8,6 +8,7 @@
 #include "text/line_blocks.h"
 #include "ui/busy_cursor.h"
 #include "ui/long_run.h"
+#include "text/result_lines.h"
 #include "text/row_text.h"
 #include "text/text_utils.h"
 #include "controls/db_grid.h"
@@ -127,7 +128,9 @@ RowRunReport TForm1::RenderResult(LongRun& run, LineSink& out, bool insertMode, 
   row.target = Output.target;
   const RowRunOptions options{row, ChBColName->isChecked(), insertMode, EdInsertInto->text(), EdValues->text(),
                               Output.batchRows};
-  RowRun rows(*Query1, options, out);
+  // The lines are written on a thread of their own from the stored rows;
+  // this thread fetches the rows and hands the lines on.
+  ResultLines rows(*Query1, options, out);
   // The lines and the rows the grid keeps grow with the result: a run that
   // is about to take more memory than there is stops as on Esc.
   const MemoryBudget budget = MemoryBudget::FromNow();
@@ -168,8 +171,7 @@ RowRunReport TForm1::RenderResult(LongRun& run, LineSink& out, bool insertMode, 
   } catch (const EStopped&) {
     report = rows.Stopped();
   } catch (const EDatabaseError& lost) {
-    report = rows.Stopped();
-    report.stopped = false;
+    report = rows.EndedEarly();
     failure = lost.Message();
   } catch (const std::bad_alloc&) {
     // Memory ran out before the budget said so (another program took it):

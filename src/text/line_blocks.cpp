@@ -19,3 +19,8 @@ void LineBlocks::Flush() {
   if (block_.capacity() < kBlockChars) block_.reserve(kBlockChars + (64 << 10));
   started_ = false;
 }
+
+void LineBlocks::AddLines(QString& lines) {
+  Flush();
+  Deliver(lines);
+}

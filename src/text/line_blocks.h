@@ -8,6 +8,8 @@ class LineBlocks : public LineSink {
 public:
   QString& BeginLine() override;
   void EndLine() override;
+  // The lines go on as a block of their own, after those gathered so far.
+  void AddLines(QString& lines) override;
   // Hands on the lines gathered so far; the next block continues after a
   // line break.
   void Flush();

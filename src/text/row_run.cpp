@@ -2,6 +2,8 @@
 
 #include "database/query.h"
 
+#include <QElapsedTimer>
+
 namespace {
 RowOptions RowOptionsOf(const RowRunOptions& options) {
   RowOptions row = options.row;
@@ -10,63 +12,58 @@ RowOptions RowOptionsOf(const RowRunOptions& options) {
 }
 }  // namespace
 
-RowRun::RowRun(TQuery& query, const RowRunOptions& options, LineSink& sink)
-    : query_(query), options_(options), sink_(sink), renderer_(query, RowOptionsOf(options)) {
-  if (options.columnNames) {
-    const QString header = HeaderText(query, options.row);
-    if (options.insertMode)
-      insertPrefix_ = options.insertInto + QLatin1Char(' ') + header + QLatin1Char(' ') + options.values +
-                      QLatin1Char(' ');
-    else
-      sink.AddLine(header);
-  }
-  sinceProgress_.start();
+RowLineWriter::RowLineWriter(const TQuery& query, const RowRunOptions& options)
+    : options_(options), renderer_(query, RowOptionsOf(options)) {
+  if (!options.columnNames) return;
+  header_ = HeaderText(query, options.row);
+  if (options.insertMode)
+    insertPrefix_ = options.insertInto + QLatin1Char(' ') + header_ + QLatin1Char(' ') + options.values + QLatin1Char(' ');
 }
 
-bool RowRun::WriteRows(const RowProgress& progress, bool arrivedOnly) {
-  // Every row the result holds, whatever a count said.
-  while (!query_.Eof() && (!arrivedOnly || query_.RecNo() + 1 < query_.FetchedCount())) {
-    if ((rows_ & 1023) == 0 && sinceProgress_.elapsed() >= 50) {
-      if (!progress(rows_)) return false;
-      sinceProgress_.restart();
-    }
-    ++rows_;
-    QString& line = sink_.BeginLine();
-    if (options_.insertMode) line += insertPrefix_;
-    renderer_.AppendRowLine(line);
-    // A target server's command-line client ends a statement at ";".
-    if (options_.insertMode && options_.row.target != LiteralTarget::AsIs) line += QLatin1Char(';');
-    sink_.EndLine();
-    if (options_.insertMode && options_.batchRows > 0 && rows_ % options_.batchRows == 0)
-      sink_.AddLine(QStringLiteral("go"));
-    query_.Next();
-  }
-  return true;
+void RowLineWriter::WriteHeader(LineSink& sink) const {
+  if (options_.columnNames && !options_.insertMode) sink.AddLine(header_);
 }
 
-bool RowRun::WriteArrived(const RowProgress& progress) { return WriteRows(progress, true); }
+void RowLineWriter::WriteRow(LineSink& sink, const std::vector<CellValue>& values) {
+  ++rows_;
+  QString& line = sink.BeginLine();
+  if (options_.insertMode) line += insertPrefix_;
+  renderer_.AppendRowLine(line, values);
+  // A target server's command-line client ends a statement at ";".
+  if (options_.insertMode && options_.row.target != LiteralTarget::AsIs) line += QLatin1Char(';');
+  sink.EndLine();
+  if (options_.insertMode && options_.batchRows > 0 && rows_ % options_.batchRows == 0)
+    sink.AddLine(QStringLiteral("go"));
+}
 
-RowRunReport RowRun::Report(bool stopped) const {
-  RowRunReport report;
+void RowLineWriter::AddCounts(RowRunReport& report) const {
   report.rows = rows_;
-  report.stopped = stopped;
   report.invalidTextValues = renderer_.InvalidTextValues();
-  report.unrepresentableValues = query_.UnrepresentableValues();
-  report.serverTextValues = query_.ServerTextValues();
   report.splitBatchValues = renderer_.SplitBatchValues();
   report.valuesLikeNull = renderer_.ValuesLikeNull();
-  return report;
-}
-
-RowRunReport RowRun::Stopped() const { return Report(true); }
-
-RowRunReport RowRun::Finish(const RowProgress& progress) {
-  if (!WriteRows(progress, false)) return Report(true);
-  progress(rows_);
-  return Report(false);
 }
 
 RowRunReport RenderRows(TQuery& query, const RowRunOptions& options, LineSink& sink, const RowProgress& progress) {
-  RowRun run(query, options, sink);
-  return run.Finish(progress);
+  RowLineWriter writer(query, options);
+  writer.WriteHeader(sink);
+  QElapsedTimer sinceProgress;
+  sinceProgress.start();
+  RowRunReport report;
+  // Every row the result holds, whatever a count said.
+  while (!query.Eof()) {
+    if ((writer.Rows() & 1023) == 0 && sinceProgress.elapsed() >= 50) {
+      if (!progress(writer.Rows())) {
+        report.stopped = true;
+        break;
+      }
+      sinceProgress.restart();
+    }
+    writer.WriteRow(sink, query.CurrentValues());
+    query.Next();
+  }
+  if (!report.stopped) progress(writer.Rows());
+  writer.AddCounts(report);
+  report.unrepresentableValues = query.UnrepresentableValues();
+  report.serverTextValues = query.ServerTextValues();
+  return report;
 }

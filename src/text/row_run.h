@@ -4,9 +4,9 @@
 // a function that shows progress.
 #include "text/row_text.h"
 
-#include <QElapsedTimer>
 #include <QString>
 #include <functional>
+#include <vector>
 
 class TQuery;
 
@@ -20,6 +20,12 @@ public:
   virtual void EndLine() = 0;
   void AddLine(const QString& line) {
     BeginLine() += line;
+    EndLine();
+  }
+  // Whole lines joined by LF (no break at the end), as one piece; a sink
+  // may take the text over.
+  virtual void AddLines(QString& lines) {
+    BeginLine() += lines;
     EndLine();
   }
 };
@@ -47,38 +53,31 @@ struct RowRunReport {
 // 50 ms) and once at the end; false stops the run before the next row.
 using RowProgress = std::function<bool(qint64 rowsWritten)>;
 
-// Writes the header (a line, or in insert mode the prefix of every row) and a
-// line for every row from the query's current one to the end of the result,
-// with a "go" line after every 3000th row in insert mode. The lines that
-// open and close an insert-mode output are the caller's. A stopped run has
-// written whole lines only; the query stays on the first row not written.
-RowRunReport RenderRows(TQuery& query, const RowRunOptions& options, LineSink& sink, const RowProgress& progress);
-
-// The same run in steps, so that rows can be written while the rest of the
-// result is still arriving (an engine that reads ahead on a thread of its
-// own keeps reading meanwhile).
-class RowRun {
+// The lines of one result: the header (a line, or in insert mode the prefix
+// of every row), then a line for each row given, with a "go" line after
+// every batchRows-th row in insert mode. The lines that open and close an
+// insert-mode output are the caller's. It reads rows' values, not the
+// query's fields, so that it may write on a thread of its own.
+class RowLineWriter {
 public:
-  // Writes the header.
-  RowRun(TQuery& query, const RowRunOptions& options, LineSink& sink);
-  // Writes the rows already in the query's store, short of the last one
-  // (moving past it would wait for the engine); false when `progress`
-  // asked to stop.
-  bool WriteArrived(const RowProgress& progress);
-  // Writes every row left, to the end of the result.
-  RowRunReport Finish(const RowProgress& progress);
-  // What a run stopped before Finish wrote.
-  RowRunReport Stopped() const;
-  qint64 Written() const { return rows_; }
+  RowLineWriter(const TQuery& query, const RowRunOptions& options);
+  void WriteHeader(LineSink& sink) const;
+  // The row's line (and a "go" line after it where a batch ends); `values`
+  // by store column.
+  void WriteRow(LineSink& sink, const std::vector<CellValue>& values);
+  qint64 Rows() const { return rows_; }
+  // The counts of the report that the lines themselves give.
+  void AddCounts(RowRunReport& report) const;
 
 private:
-  bool WriteRows(const RowProgress& progress, bool arrivedOnly);
-  RowRunReport Report(bool stopped) const;
-  TQuery& query_;
-  const RowRunOptions& options_;
-  LineSink& sink_;
+  RowRunOptions options_;
   RowRenderer renderer_;
-  QString insertPrefix_;
+  QString header_;        // the column names, when asked for
+  QString insertPrefix_;  // what goes in front of every row in insert mode
   qint64 rows_ = 0;
-  QElapsedTimer sinceProgress_;
 };
+
+// Writes the header and a line for every row from the query's current one
+// to the end of the result, on this thread. A stopped run has written whole
+// lines only; the query stays on the first row not written.
+RowRunReport RenderRows(TQuery& query, const RowRunOptions& options, LineSink& sink, const RowProgress& progress);

@@ -1,6 +1,6 @@
 #include "text/row_text.h"
 
-#include "text/field_text.h"
+#include "database/value_text.h"
 #include "text/literals.h"
 #include "text/names.h"
 #include "text/text_utils.h"
@@ -126,36 +126,38 @@ RowRenderer::RowRenderer(const TQuery& query, RowOptions options) : options_(std
     const TField* field = query.Fields(i);
     const QString mark = QuoteMark(field->DataType());
     quotes_.push_back(mark);
-    columns_.push_back({field, !mark.isEmpty(), localeQuotes && IsDateType(field->DataType()),
+    columns_.push_back({field->DataType(), static_cast<std::size_t>(field->StoreColumn()), !mark.isEmpty(),
+                        localeQuotes && IsDateType(field->DataType()),
                         mark.isEmpty() && MayHoldNonNumber(field->DataType())});
   }
 }
 
-void RowRenderer::AppendRowLine(QString& out) const {
+void RowRenderer::AppendRowLine(QString& out, const std::vector<CellValue>& values) const {
   if (options_.leftBrace) out += QLatin1Char('(');
   const std::size_t last = columns_.size() - 1;
   const bool csv = !options_.batchScript && options_.lineFormat == LineFormat::Csv;
   const bool target = options_.batchScript && options_.target != LiteralTarget::AsIs;
   for (std::size_t i = 0; i < columns_.size(); ++i) {
     const Column& c = columns_[i];
-    if (c.field->IsNull()) {
+    const CellValue& value = values[c.storeColumn];
+    if (value.isNull()) {
       // A script's null is SQL's; delimited lines have the user's text for it.
       out += options_.batchScript ? QStringLiteral("null") : options_.nullText;
     } else if (csv || target) {
-      if (!(csv ? AppendCsvValue(out, c) : AppendTargetValue(out, c))) ++invalidTextValues_;
+      if (!(csv ? AppendCsvValue(out, c, value) : AppendTargetValue(out, c, value))) ++invalidTextValues_;
     } else if (!c.quoted) {
       const qsizetype at = out.size();
-      bool faithful = AppendFieldText(out, c.field);
+      bool faithful = AppendValueText(out, c.type, value);
       // A number column holding text is written as text, never bare: a bare
       // value would become part of the statement.
       if (c.checkNumber && !IsNumericLiteral(QStringView(out).mid(at))) {
         out.truncate(at);
-        faithful = AppendQuoted(out, c);
+        faithful = AppendQuoted(out, c, value);
       } else if (!options_.batchScript && QStringView(out).mid(at) == options_.nullText) {
         ++valuesLikeNull_;
       }
       if (!faithful) ++invalidTextValues_;
-    } else if (!AppendQuoted(out, c)) {
+    } else if (!AppendQuoted(out, c, value)) {
       ++invalidTextValues_;
     }
     if (i != last) out += options_.delimiter;
@@ -163,10 +165,10 @@ void RowRenderer::AppendRowLine(QString& out) const {
   if (options_.rightBrace) out += QLatin1Char(')');
 }
 
-bool RowRenderer::AppendQuoted(QString& out, const Column& c) const {
+bool RowRenderer::AppendQuoted(QString& out, const Column& c, const CellValue& value) const {
   const qsizetype at = out.size();
   out += QLatin1Char('\'');
-  const bool faithful = AppendFieldText(out, c.field);
+  const bool faithful = AppendValueText(out, c.type, value);
   // One look at the value just written (values are short): a quote mark,
   // and a line feed that a script's batches must not see alone.
   bool quoteInside = false, feedInside = false;
@@ -175,7 +177,7 @@ bool RowRenderer::AppendQuoted(QString& out, const Column& c) const {
     feedInside = feedInside || ch == QLatin1Char('\n');
   }
   // Apart from dates, the ordinary text is the text just written.
-  const bool holdsMark = c.checkOrdinaryText ? c.field->AsString().contains(QLatin1Char('\'')) : quoteInside;
+  const bool holdsMark = c.checkOrdinaryText ? CellText(c.type, value).contains(QLatin1Char('\'')) : quoteInside;
   if (holdsMark) {
     // Between double quotes instead; double quotes inside are doubled so
     // that no value can end its literal early.
@@ -191,9 +193,9 @@ bool RowRenderer::AppendQuoted(QString& out, const Column& c) const {
   return faithful;
 }
 
-bool RowRenderer::AppendCsvValue(QString& out, const Column& c) const {
+bool RowRenderer::AppendCsvValue(QString& out, const Column& c, const CellValue& value) const {
   value_.clear();
-  const bool faithful = AppendFieldText(value_, c.field);
+  const bool faithful = AppendValueText(value_, c.type, value);
   if (value_ == options_.nullText) ++valuesLikeNull_;
   AppendCsvField(out, value_, options_.delimiter.front());
   return faithful;
@@ -202,10 +204,10 @@ bool RowRenderer::AppendCsvValue(QString& out, const Column& c) const {
 // A value for the target server: numbers bare, Booleans TRUE and FALSE,
 // dates year first with hyphens (the form every server reads), blobs in the
 // target's hexadecimal form, every other value a text literal.
-bool RowRenderer::AppendTargetValue(QString& out, const Column& c) const {
+bool RowRenderer::AppendTargetValue(QString& out, const Column& c, const CellValue& value) const {
   value_.clear();
-  const bool faithful = AppendFieldText(value_, c.field);
-  const TFieldType type = c.field->DataType();
+  const bool faithful = AppendValueText(value_, c.type, value);
+  const TFieldType type = c.type;
   if (type == ftBlob) {
     AppendTargetBlob(out, QStringView(value_).mid(2), options_.target);
   } else if (type == ftBoolean && (value_ == QLatin1String("1") || value_ == QLatin1String("0"))) {

@@ -1,6 +1,7 @@
 #pragma once
 // How result rows become text: quote marks, the header of column names, the
 // row lines, and the short type names of the field browser.
+#include "database/cell_value.h"
 #include "database/field_type.h"
 #include "text/output_options.h"
 
@@ -45,13 +46,16 @@ bool IsBatchSeparatorLine(QStringView line);
 QString HeaderText(const TQuery& query, const RowOptions& options);
 
 // Writes the lines of one result: the quote table is taken once, from the
-// columns of the open query, then every row line from its current record.
+// columns of the open query, then every row line from a row's values. It
+// reads no field, so that it may write on a thread of its own while the
+// query takes more rows.
 class RowRenderer {
 public:
   RowRenderer(const TQuery& query, RowOptions options);
   const std::vector<QString>& QuoteTable() const { return quotes_; }
-  // Appends the current record's line (no line break).
-  void AppendRowLine(QString& out) const;
+  // Appends the line of a row (no line break); `values` by store column
+  // (TField::StoreColumn), in the field order of the query given.
+  void AppendRowLine(QString& out, const std::vector<CellValue>& values) const;
   // Values written so far whose text held bytes that are no UTF-8 (shown
   // as U+FFFD).
   qint64 InvalidTextValues() const { return invalidTextValues_; }
@@ -64,14 +68,15 @@ public:
 
 private:
   struct Column {
-    const TField* field;
+    TFieldType type;
+    std::size_t storeColumn;
     bool quoted;
     bool checkOrdinaryText;  // the mark test must look at the locale text
     bool checkNumber;        // unquoted, yet the engine may hand over any text
   };
-  bool AppendQuoted(QString& out, const Column& c) const;
-  bool AppendCsvValue(QString& out, const Column& c) const;
-  bool AppendTargetValue(QString& out, const Column& c) const;
+  bool AppendQuoted(QString& out, const Column& c, const CellValue& value) const;
+  bool AppendCsvValue(QString& out, const Column& c, const CellValue& value) const;
+  bool AppendTargetValue(QString& out, const Column& c, const CellValue& value) const;
   void KeepBatchesWhole(QString& out, qsizetype at, QChar mark) const;
   mutable qint64 invalidTextValues_ = 0;
   mutable qint64 splitBatchValues_ = 0;

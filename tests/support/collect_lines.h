@@ -11,5 +11,6 @@ public:
     return lines.back();
   }
   void EndLine() override {}
+  void AddLines(QString& block) override { lines += block.split(QLatin1Char('\n')); }
   QStringList lines;
 };
