@@ -7,6 +7,7 @@
 #include "support/connected.h"
 #include "support/temp_database.h"
 
+#include <QStringDecoder>
 #include <cmath>
 #include <cstdio>
 #include <random>
@@ -147,4 +148,46 @@ TEST(FieldText, ALeadingFeffIsKept) {
   EXPECT_EQ(FieldToText(query.Fields(0)), expected);
   EXPECT_EQ(query.Fields(0)->AsString(), expected);
   EXPECT_EQ(FieldToText(query.Fields(1)), QString(QChar(0xFEFF)));
+}
+
+// A text value's bytes become the line's characters as Qt's own UTF-8
+// decoder gives them, well-formed or not, and only ill-formed bytes count
+// as values not shown faithfully.
+TEST(FieldText, TextBytesDecodeAsQtsDecoderDoes) {
+  const auto qtDecoded = [](const QByteArray& bytes, bool& error) {
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
+    const QString text = decoder.decode(bytes);
+    error = decoder.hasError();
+    return text;
+  };
+  const auto check = [&](const QByteArray& bytes) {
+    CellValue value;
+    value.kind = CellKind::Text;
+    value.data = bytes.constData();
+    value.size = static_cast<std::size_t>(bytes.size());
+    QString line = QStringLiteral("x,");
+    const bool faithful = AppendValueText(line, ftString, value);
+    bool error = false;
+    const QString expected = QStringLiteral("x,") + qtDecoded(bytes, error);
+    EXPECT_EQ(line, expected) << bytes.toHex(' ').toStdString();
+    EXPECT_EQ(faithful, !error) << bytes.toHex(' ').toStdString();
+  };
+  // Every code point, among ASCII and Chinese neighbours.
+  for (char32_t point = 0x80; point <= 0x10FFFF; point += (point < 0x30000 ? 1 : 97)) {
+    if (point >= 0xD800 && point <= 0xDFFF) continue;
+    check("a" + QString::fromUcs4(&point, 1).toUtf8() + "\xE4\xB8\xAD");
+  }
+  // Ill-formed: overlong forms, encoded surrogates, past U+10FFFF, cut
+  // sequences, lone continuation bytes, bytes never used; a leading BOM.
+  for (const char* bytes : {"\xC0\xAF", "\xC1\xBF", "\xE0\x80\xAF", "\xE0\x9F\xBF", "\xF0\x8F\xBF\xBF", "\xED\xA0\x80",
+                            "\xED\xBF\xBF", "\xF4\x90\x80\x80", "\xF5\x80\x80\x80", "\xE4\xB8", "\xF0\x9F\x98",
+                            "\x80", "\xBFx", "\xFE\xFF", "\xFF", "\xEF\xBB\xBFx", "\xEF\xBF\xBD", "a\xC3"})
+    check(QByteArray(bytes));
+  // Random bytes, mostly ill-formed somewhere.
+  std::mt19937 random(21);
+  for (int i = 0; i < 20000; ++i) {
+    QByteArray bytes(1 + static_cast<int>(random() % 9), Qt::Uninitialized);
+    for (char& b : bytes) b = static_cast<char>(random() % 4 == 0 ? random() % 128 : 0x80 + random() % 128);
+    check(bytes);
+  }
 }

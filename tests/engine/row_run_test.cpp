@@ -13,6 +13,8 @@
 #include "text/result_lines.h"
 
 #include <QFile>
+#include <chrono>
+#include <thread>
 #include <gtest/gtest.h>
 
 namespace {
@@ -58,6 +60,82 @@ TEST(RowRunSteps, WritingAsRowsArriveGivesTheSameLines) {
   }
   EXPECT_EQ(steps.lines, whole.lines);
   EXPECT_EQ(whole.lines.count(QStringLiteral("go")), 2);  // after every 3000th row
+}
+
+// Stopped at any moment, the lines are whole and those of the first rows,
+// the report counts exactly the rows whose lines arrived, and the query
+// stands on the first row not written. A result ended early by the engine
+// still gets the lines of every row read before.
+TEST(RowRunSteps, AStopOrAnEarlyEndKeepsWholeLinesAndCountsThem) {
+  TempDatabase db(QStringLiteral("create table t (n integer, s text);"
+                                 "with recursive c(x) as (select 1 union all select x + 1 from c where x < 60000)"
+                                 " insert into t select x, 'text ' || x from c;"),
+                  QStringLiteral("ROWSTOP"));
+  Connected sqlite(db.Alias());
+  RowRunOptions options;
+  options.columnNames = true;
+  const auto always = [](qint64) { return true; };
+  CollectLines whole;
+  RenderRows(sqlite.Open(QStringLiteral("select * from t")), options, whole, always);
+  ASSERT_EQ(whole.lines.size(), 60001);
+
+  for (const int stopAfterMs : {0, 2, 10}) {
+    TQuery& query = sqlite.Open(QStringLiteral("select * from t"));
+    query.RecordCount();
+    CollectLines lines;
+    ResultLines run(query, options, lines);
+    run.WriteArrived(always);
+    std::this_thread::sleep_for(std::chrono::milliseconds(stopAfterMs));
+    const RowRunReport report = run.Stopped();
+    EXPECT_TRUE(report.stopped);
+    ASSERT_EQ(lines.lines.size(), report.rows + 1) << "stopped after " << stopAfterMs << " ms";
+    EXPECT_EQ(lines.lines, whole.lines.mid(0, lines.lines.size()));
+    if (report.rows < 60000) EXPECT_EQ(query.RecNo(), report.rows);
+  }
+
+  TQuery& query = sqlite.Open(QStringLiteral("select * from t"));
+  query.FetchMore(25000);
+  CollectLines lines;
+  ResultLines run(query, options, lines);
+  run.WriteArrived(always);
+  const RowRunReport report = run.EndedEarly();
+  EXPECT_FALSE(report.stopped);
+  EXPECT_EQ(report.rows, query.FetchedCount());
+  EXPECT_EQ(lines.lines, whole.lines.mid(0, report.rows + 1));
+}
+
+// A result that keeps its first rows only lets the others go as the run
+// passes them, yet every line is written, the same as from a result held
+// whole.
+TEST(RowRunSteps, AResultKeepingItsFirstRowsOnlyGivesEveryLine) {
+  TempDatabase db(QStringLiteral("create table t (n integer, s text);"
+                                 "with recursive c(x) as (select 1 union all select x + 1 from c where x < 80000)"
+                                 " insert into t select x, 'text ' || x from c;"),
+                  QStringLiteral("ROWPASS"));
+  Connected sqlite(db.Alias());
+  const RowRunOptions options = InsertOptions();
+  const auto always = [](qint64) { return true; };
+  CollectLines whole;
+  RenderRows(sqlite.Open(QStringLiteral("select * from t")), options, whole, always);
+
+  sqlite.query.Close();
+  sqlite.query.SQL().SetText(QStringLiteral("select * from t"));
+  sqlite.query.OpenKeepingFirstRows(100);
+  TQuery& query = sqlite.query;
+  CollectLines lines;
+  ResultLines run(query, options, lines);
+  qint64 mostHeld = 0;
+  ASSERT_TRUE(query.FetchAll([&](qint64 fetched) {
+    mostHeld = std::max(mostHeld, fetched - query.RecNo());
+    return run.WriteArrived(always);
+  }));
+  const RowRunReport report = run.Finish(always);
+  EXPECT_EQ(report.rows, 80000);
+  EXPECT_EQ(lines.lines, whole.lines);
+  query.EndAtKeptRows();
+  EXPECT_EQ(query.StoredCount(), 100);
+  EXPECT_GT(query.RowsNotKept(), 70000);
+  EXPECT_LT(mostHeld, 40000) << "the rows written were not let go";
 }
 
 // A SQLite result read ahead on a thread: another statement on the same
