@@ -150,7 +150,9 @@ TEST_F(PgStandby, ARestartDuringARunEndsItWithOneMessageAndTheNextRunWorks) {
       RunShowing(QStringLiteral("select a.id, a.name, b.x from standby_t a cross join generate_series(1, 2000) b(x)"));
   // The restart may be over before the window has shown the lines of the
   // rows it read before it.
-  if (restart.state() != QProcess::NotRunning) ASSERT_TRUE(restart.waitForFinished(60000));
+  if (restart.state() != QProcess::NotRunning) {
+    ASSERT_TRUE(restart.waitForFinished(60000));
+  }
   ASSERT_EQ(restart.exitStatus(), QProcess::NormalExit);
   EXPECT_EQ(restart.exitCode(), 0) << restart.readAllStandardError().toStdString();
   ASSERT_EQ(said.size(), 1) << said.join(QLatin1Char('\n')).toStdString();

@@ -19,9 +19,12 @@ void FindNewlines(QStringView text, qsizetype offset, std::vector<qint32>& out) 
   ForEachNewline(text, [&](qsizetype at) { out.push_back(static_cast<qint32>(offset + at)); });
 }
 
-qsizetype CountNewlines(QStringView text) {
+// A plain count the compiler vectorizes: a search per line break cost a
+// run of lines more than the copying (measured).
+__attribute__((optimize("O3"))) qsizetype CountNewlines(QStringView text) {
+  const char16_t* p = text.utf16();
   qsizetype count = 0;
-  ForEachNewline(text, [&](qsizetype) { ++count; });
+  for (qsizetype i = 0; i < text.size(); ++i) count += p[i] == u'\n';
   return count;
 }
 
