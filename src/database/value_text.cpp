@@ -142,7 +142,7 @@ void AppendTwo(char*& p, int v) {
 
 // Dates by the column's type, whatever the system's date settings:
 // yyyy/mm/dd, hh:mm:ss, or both (the date alone at exactly midnight).
-bool AppendDateTime(QString& out, TFieldType type, const CellValue& value) {
+bool AppendDateTime(Utf16Buffer& out, TFieldType type, const CellValue& value) {
   DateTimeParts t;
   if (!CellToDateTimeParts(value, t)) return false;
   char buffer[32];
@@ -167,20 +167,19 @@ bool AppendDateTime(QString& out, TFieldType type, const CellValue& value) {
     *p++ = ':';
     AppendTwo(p, t.second);
   }
-  out += QLatin1String(buffer, p - buffer);
+  out.AppendAscii(buffer, p - buffer);
   return true;
 }
 
-void AppendHex(QString& out, QByteArrayView bytes) {
+void AppendHex(Utf16Buffer& out, QByteArrayView bytes) {
   static const char digits[] = "0123456789ABCDEF";
-  const qsizetype at = out.size();
-  out.resize(at + bytes.size() * 2);
-  QChar* p = out.data() + at;
+  char16_t* p = out.Reserve(bytes.size() * 2);
   for (char c : bytes) {
     const auto b = static_cast<unsigned char>(c);
-    *p++ = QLatin1Char(digits[b >> 4]);
-    *p++ = QLatin1Char(digits[b & 15]);
+    *p++ = static_cast<char16_t>(digits[b >> 4]);
+    *p++ = static_cast<char16_t>(digits[b & 15]);
   }
+  out.Commit(p);
 }
 
 bool IsAscii(const char* data, std::size_t size) {
@@ -233,16 +232,12 @@ bool DecodeWellFormedUtf8(const unsigned char* s, std::size_t size, char16_t*& t
   return true;
 }
 
-bool AppendUtf8(QString& out, const char* data, std::size_t size) {
-  if (IsAscii(data, size)) {
-    out += QLatin1String(data, static_cast<qsizetype>(size));
-    return true;
-  }
-  const qsizetype at = out.size();
-  out.resize(at + static_cast<qsizetype>(size));  // never more UTF-16 units than bytes
-  auto* to = reinterpret_cast<char16_t*>(out.data() + at);
+bool AppendUtf8(Utf16Buffer& out, const char* data, std::size_t size) {
+  // Never more UTF-16 units than bytes.
+  char16_t* const at = out.Reserve(static_cast<qsizetype>(size));
+  char16_t* to = at;
   if (DecodeWellFormedUtf8(reinterpret_cast<const unsigned char*>(data), size, to)) {
-    out.resize(to - reinterpret_cast<const char16_t*>(out.constData()));
+    out.Commit(to);
     return true;
   }
   // Decoded straight into the line, without a string between: bad bytes as
@@ -250,22 +245,30 @@ bool AppendUtf8(QString& out, const char* data, std::size_t size) {
   static thread_local QStringDecoder decoder(QStringDecoder::Utf8,
                                              QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
   decoder.resetState();
-  const QChar* end = decoder.appendToBuffer(out.data() + at, QByteArrayView(data, static_cast<qsizetype>(size)));
-  out.resize(end - out.constData());
+  const QChar* end = decoder.appendToBuffer(reinterpret_cast<QChar*>(at), QByteArrayView(data, static_cast<qsizetype>(size)));
+  out.Commit(reinterpret_cast<const char16_t*>(end));
   return !decoder.hasError();
 }
 
-void AppendInteger(QString& out, std::int64_t value) {
+void AppendInteger(Utf16Buffer& out, std::int64_t value) {
   char buffer[24];
   const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value);
-  out += QLatin1String(buffer, end - buffer);
+  out.AppendAscii(buffer, end - buffer);
 }
 
 }  // namespace
 
 bool AppendValueText(QString& out, TFieldType type, const CellValue& value) {
+  static thread_local Utf16Buffer text;
+  text.Clear();
+  const bool faithful = AppendValueText(text, type, value);
+  out.append(text.View());
+  return faithful;
+}
+
+bool AppendValueText(Utf16Buffer& out, TFieldType type, const CellValue& value) {
   if (value.isNull()) {
-    out += QLatin1String("null");
+    out.AppendAscii("null", 4);
     return true;
   }
   switch (type) {
@@ -274,12 +277,12 @@ bool AppendValueText(QString& out, TFieldType type, const CellValue& value) {
       // lets it hold 2 or 'maybe') is written as it is, never as another
       // Boolean.
       if (const int bit = BooleanBit(value); bit >= 0) {
-        out += QLatin1Char(bit ? '1' : '0');
+        out.Append(bit ? u'1' : u'0');
         return true;
       }
       switch (value.kind) {
         case CellKind::Integer: AppendInteger(out, value.integer); return true;
-        case CellKind::Float: out += GeneralFloatText(value.real); return true;
+        case CellKind::Float: out.Append(GeneralFloatText(value.real)); return true;
         case CellKind::Text: return AppendUtf8(out, value.data, value.size);
         default: break;
       }
@@ -290,7 +293,7 @@ bool AppendValueText(QString& out, TFieldType type, const CellValue& value) {
       if (AppendDateTime(out, type, value)) return true;
       break;
     case ftBlob:
-      out += QLatin1String("0x");
+      out.AppendAscii("0x", 2);
       AppendHex(out, QByteArrayView(CellToBytes(value)));
       return true;
     case ftSmallint:
@@ -310,13 +313,13 @@ bool AppendValueText(QString& out, TFieldType type, const CellValue& value) {
         char buffer[64];
         const int length = GeneralFloatChars(buffer, CellToFloat(value));
         if (length < 0) break;
-        out += QLatin1String(buffer, length);
+        out.AppendAscii(buffer, length);
         return true;
       }
       break;
     case ftBCD:
       if (value.kind != CellKind::Blob) {
-        out += ExactDecimalText(value);
+        out.Append(ExactDecimalText(value));
         return true;
       }
       break;
@@ -326,13 +329,17 @@ bool AppendValueText(QString& out, TFieldType type, const CellValue& value) {
       break;
     default: break;
   }
-  const qsizetype at = out.size();
-  out += CellText(type, value);
+  const qsizetype at = out.Size();
+  out.Append(CellText(type, value));
   return value.kind != CellKind::Text || IsAscii(value.data, value.size) ||
-         DecodedFaithfully(QByteArrayView(value.data, static_cast<qsizetype>(value.size)), QStringView(out).mid(at));
+         DecodedFaithfully(QByteArrayView(value.data, static_cast<qsizetype>(value.size)), out.Mid(at));
 }
 
-void AppendHexText(QString& out, QByteArrayView bytes) { AppendHex(out, bytes); }
+void AppendHexText(QString& out, QByteArrayView bytes) {
+  Utf16Buffer text;
+  AppendHex(text, bytes);
+  out.append(text.View());
+}
 
 bool ValueTextIsStoredBytes(TFieldType type, const CellValue& value) {
   return (type == ftString || type == ftMemo) && value.kind == CellKind::Text && IsAscii(value.data, value.size);

@@ -4,6 +4,7 @@
 #include "database/cell_value.h"
 #include "database/number_text.h"
 #include "database/field_type.h"
+#include "database/utf16_buffer.h"
 
 #include <QByteArray>
 #include <QDateTime>
@@ -43,6 +44,8 @@ QString GridCellText(TFieldType type, const CellValue& value);
 // year first on the 24-hour clock, blobs as "0x" and hexadecimal. False when
 // the value's text held bytes that are no UTF-8 (shown as U+FFFD).
 bool AppendValueText(QString& out, TFieldType type, const CellValue& value);
+// The same into a line being built (the row loop's form).
+bool AppendValueText(Utf16Buffer& out, TFieldType type, const CellValue& value);
 // Two upper-case hexadecimal digits per byte.
 void AppendHexText(QString& out, QByteArrayView bytes);
 // Whether the export form of the value is exactly its stored bytes (plain

@@ -154,7 +154,7 @@ RowRunReport TForm1::RenderResult(LongRun& run, LineSink& out, bool insertMode, 
     // (painted when the window next catches up, not at once: that costs).
     const auto writeArrived = [&](qint64) {
       if (!rows.WriteArrived(progress)) return false;
-      LabelRecNo->setText(QString::number(rows.Written()));
+      LabelRecNo->setText(QString::number(rows.Rendered()));
       return withinBudget() && run.KeepGoing();
     };
     if (!Query1->FetchAll(writeArrived)) {
@@ -165,7 +165,7 @@ RowRunReport TForm1::RenderResult(LongRun& run, LineSink& out, bool insertMode, 
       BindPictureColumn();
       // A count the engine cannot tell (-1) must not stop the run.
       busyBar.SetSize(recordCount);
-      ProgressBar1->setValue(static_cast<int>(std::min<qint64>(rows.Written(), ProgressBar1->maximum())));
+      ProgressBar1->setValue(static_cast<int>(std::min<qint64>(rows.Rendered(), ProgressBar1->maximum())));
       report = rows.Finish(progress);
     }
   } catch (const EStopped&) {

@@ -39,7 +39,7 @@ bool ResultLines::WaitForThread(const RowProgress& progress, bool allGiven) {
   while (allGiven ? !thread_.Done() : thread_.Waiting() > 0) {
     TakeLines(kWaitSliceMs);
     if (sinceProgress_.elapsed() >= kProgressEveryMs) {
-      if (!progress(written_)) return false;
+      if (!progress(Rendered())) return false;
       sinceProgress_.restart();
     }
   }

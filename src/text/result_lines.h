@@ -11,7 +11,7 @@ public:
   // Starts the writing thread with the header.
   ResultLines(TQuery& query, const RowRunOptions& options, LineSink& sink);
   // Gives the rows fetched since the last call to the thread, and the lines
-  // written meanwhile to the sink. For a result that keeps its first rows
+  // written meanwhile to the sink. `progress` is told the rows rendered. For a result that keeps its first rows
   // only, it waits for the lines of every row given and moves the current
   // record past them, so that the next fetch may let them go; false when
   // `progress` asked to stop meanwhile.
@@ -28,6 +28,9 @@ public:
   RowRunReport EndedEarly();
   // Rows whose lines have reached the sink.
   qint64 Written() const { return written_; }
+  // Rows whose lines are written, on their way to the sink: what the
+  // progress function is told.
+  qint64 Rendered() const { return thread_.Written(); }
 
 private:
   void GiveFetched();

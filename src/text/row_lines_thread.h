@@ -45,7 +45,9 @@ public:
   // Every row written and every line taken (after EndOfRows or Stop).
   bool Done() const;
   // Rows given and not written yet.
-  qint64 Waiting() const { return given_ - written_.load(std::memory_order_acquire); }
+  qint64 Waiting() const { return given_ - Written(); }
+  // Rows written so far (their lines may not have been taken yet).
+  qint64 Written() const { return written_.load(std::memory_order_acquire); }
   // Whether the thread ran out of memory (it then stopped as Stop does).
   bool OutOfMemory() const { return outOfMemory_.load(std::memory_order_acquire); }
   // Once Done: the counts the lines give (their rows, the values written

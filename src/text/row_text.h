@@ -3,6 +3,7 @@
 // row lines, and the short type names of the field browser.
 #include "database/cell_value.h"
 #include "database/field_type.h"
+#include "database/utf16_buffer.h"
 #include "text/output_options.h"
 
 #include <QString>
@@ -74,14 +75,16 @@ private:
     bool checkOrdinaryText;  // the mark test must look at the locale text
     bool checkNumber;        // unquoted, yet the engine may hand over any text
   };
-  bool AppendQuoted(QString& out, const Column& c, const CellValue& value) const;
-  bool AppendCsvValue(QString& out, const Column& c, const CellValue& value) const;
-  bool AppendTargetValue(QString& out, const Column& c, const CellValue& value) const;
-  void KeepBatchesWhole(QString& out, qsizetype at, QChar mark) const;
+  bool AppendQuoted(Utf16Buffer& out, const Column& c, const CellValue& value) const;
+  bool AppendCsvValue(Utf16Buffer& out, const Column& c, const CellValue& value) const;
+  bool AppendTargetValue(Utf16Buffer& out, const Column& c, const CellValue& value) const;
+  void KeepBatchesWhole(Utf16Buffer& out, qsizetype at, QChar mark) const;
   mutable qint64 invalidTextValues_ = 0;
   mutable qint64 splitBatchValues_ = 0;
   mutable qint64 valuesLikeNull_ = 0;
-  mutable QString value_;  // one value's text, reused
+  mutable Utf16Buffer line_;  // the line being built, reused
+  mutable QString value_;     // one value's text, reused
+  mutable QString piece_;     // and its literal
   std::vector<Column> columns_;
   std::vector<QString> quotes_;
   RowOptions options_;
