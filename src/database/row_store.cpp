@@ -1,15 +1,23 @@
 #include "database/row_store.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
 
-void PutVarint(std::string& out, std::uint64_t v) {
+int VarintSize(std::uint64_t v) {
+  int size = 1;
+  for (; v >= 0x80; v >>= 7) ++size;
+  return size;
+}
+
+char* PutVarint(char* out, std::uint64_t v) {
   while (v >= 0x80) {
-    out.push_back(static_cast<char>((v & 0x7F) | 0x80));
+    *out++ = static_cast<char>((v & 0x7F) | 0x80);
     v >>= 7;
   }
-  out.push_back(static_cast<char>(v));
+  *out++ = static_cast<char>(v);
+  return out;
 }
 
 std::uint64_t GetVarint(const char*& p) {
@@ -30,14 +38,15 @@ std::uint64_t GetVarint(const char*& p) {
 // integers and short texts thus cost one byte less than their data, not nine.
 void RowStore::PutTagged(CellKind kind, std::uint64_t number) {
   if (number < kInlineLimit) {
-    pending_.push_back(static_cast<char>(static_cast<unsigned>(kind) | (number << 3)));
+    *Extend(1) = static_cast<char>(static_cast<unsigned>(kind) | (number << 3));
   } else {
-    pending_.push_back(static_cast<char>(static_cast<unsigned>(kind) | (kInlineLimit << 3)));
-    PutVarint(pending_, number);
+    char* at = Extend(1 + static_cast<std::size_t>(VarintSize(number)));
+    *at = static_cast<char>(static_cast<unsigned>(kind) | (kInlineLimit << 3));
+    PutVarint(at + 1, number);
   }
 }
 
-void RowStore::AddNull() { pending_.push_back(static_cast<char>(CellKind::Null)); }
+void RowStore::AddNull() { *Extend(1) = static_cast<char>(CellKind::Null); }
 
 void RowStore::AddInteger(std::int64_t v) {
   const auto zigzag = (static_cast<std::uint64_t>(v) << 1) ^ static_cast<std::uint64_t>(v >> 63);
@@ -45,8 +54,9 @@ void RowStore::AddInteger(std::int64_t v) {
 }
 
 void RowStore::AddFloat(double v) {
-  pending_.push_back(static_cast<char>(CellKind::Float));
-  pending_.append(reinterpret_cast<const char*>(&v), sizeof v);
+  char* at = Extend(1 + sizeof v);
+  *at = static_cast<char>(CellKind::Float);
+  std::memcpy(at + 1, &v, sizeof v);
 }
 
 void RowStore::AddText(const char* data, std::size_t size) { AddSized(CellKind::Text, data, size); }
@@ -54,22 +64,29 @@ void RowStore::AddBlob(const void* data, std::size_t size) { AddSized(CellKind::
 
 void RowStore::AddSized(CellKind kind, const void* data, std::size_t size) {
   PutTagged(kind, size);
-  if (size) pending_.append(static_cast<const char*>(data), size);
+  if (size) std::memcpy(Extend(size), data, size);
 }
 
 void RowStore::EndRow() {
-  const std::size_t need = pending_.size();
-  if (chunks_.empty() || chunkUsed_ + need > chunkSize_) {
-    chunkSize_ = need > chunkBytes_ ? need : chunkBytes_;
-    chunks_.push_back(std::make_unique_for_overwrite<char[]>(chunkSize_));  // no zeroing: written before read
-    chunkUsed_ = 0;
-  }
-  char* at = chunks_.back().get() + chunkUsed_;
-  std::memcpy(at, pending_.data(), need);
-  chunkUsed_ += need;
-  bytes_ += need;
-  rows_.push_back(at);
-  pending_.clear();
+  if (chunks_.empty()) MoveRowToNewChunk(0);  // a row of no values
+  rows_.push_back(chunks_.back().get() + chunkUsed_);
+  chunkUsed_ += rowLength_;
+  bytes_ += rowLength_;
+  rowLength_ = 0;
+}
+
+void RowStore::MoveRowToNewChunk(std::size_t need) {
+  // A row longer than a chunk gets a chunk of its own.
+  const std::size_t size = std::max(need, chunkBytes_);
+  auto chunk = std::make_unique_for_overwrite<char[]>(size);  // no zeroing: written before read
+  if (rowLength_) std::memcpy(chunk.get(), chunks_.back().get() + chunkUsed_, rowLength_);
+  // A chunk that holds no row yet is given up rather than left empty.
+  if (!chunks_.empty() && chunkUsed_ == 0)
+    chunks_.back() = std::move(chunk);
+  else
+    chunks_.push_back(std::move(chunk));
+  chunkSize_ = size;
+  chunkUsed_ = 0;
 }
 
 void RowStore::Append(RowStore&& rows) {
@@ -139,7 +156,7 @@ void StoredRow::Decode(std::vector<CellValue>& out) const {
 }
 
 void RowStore::Clear() {
-  pending_.clear();
+  rowLength_ = 0;
   chunks_.clear();
   rows_.clear();
   chunkUsed_ = chunkSize_ = 0;

@@ -38,7 +38,8 @@ public:
   void AddBlob(const void* data, std::size_t size);
   void EndRow();
   // Takes over every row of `rows` (built apart, say on another thread),
-  // without copying them; `rows` is left empty.
+  // without copying them; `rows` is left empty. Between rows only: neither
+  // store may be building one.
   void Append(RowStore&& rows);
   // Adds a copy of row `row` (of `columns` values) of another store.
   void AddRowOf(const RowStore& from, std::int64_t row, std::size_t columns);
@@ -57,10 +58,20 @@ private:
   friend class StoredRow;
   void AddSized(CellKind kind, const void* data, std::size_t size);
   void PutTagged(CellKind kind, std::uint64_t number);
+  // `count` more bytes of the row being built, written in place: the row
+  // lies in the last chunk past its used part, and moves to a new chunk
+  // when it outgrows that one.
+  char* Extend(std::size_t count) {
+    if (chunkUsed_ + rowLength_ + count > chunkSize_) MoveRowToNewChunk(rowLength_ + count);
+    char* at = chunks_.back().get() + chunkUsed_ + rowLength_;
+    rowLength_ += count;
+    return at;
+  }
+  void MoveRowToNewChunk(std::size_t need);
   static constexpr std::uint64_t kInlineLimit = 31;
   static CellValue Decode(const char*& p);
 
-  std::string pending_;
+  std::size_t rowLength_ = 0;  // of the row being built
   std::vector<std::unique_ptr<char[]>> chunks_;
   std::size_t chunkUsed_ = 0;
   std::size_t chunkSize_ = 0;
