@@ -7,6 +7,8 @@
 #include "support/modal.h"
 #include "support/temp_database.h"
 #include "support/window_fixture.h"
+#include "database/engine_wait.h"
+#include "ui/long_run.h"
 
 #include <QCheckBox>
 #include <QClipboard>
@@ -28,6 +30,7 @@
 #include <QTest>
 #include <QTimer>
 #include <functional>
+#include <thread>
 
 namespace {
 
@@ -240,4 +243,30 @@ TEST_F(UiDailyUse, TheWindowGrowsItsPanesAndKeepsItsDesignSizeAsTheLeast) {
   EXPECT_EQ(W().ButtonSQLExec->y(), exec.y() + 25);        // below the statement: follows it down
   EXPECT_EQ(W().CmbTables->geometry(), tables.translated(200, 0));
   EXPECT_LE(W().DBImage1->geometry().bottom(), W().height());
+}
+
+// Blocks of rows that each keep the window waiting a few milliseconds, one
+// after another, must not keep it from catching up (painting the lines that
+// arrived, seeing Esc) as a long run's loop asks it to.
+TEST(LongRunClock, ManyShortWaitsInARowStillLetTheWindowCatchUp) {
+  QProgressBar bar;
+  LongRun run(&bar, {});
+  int caughtUp = 0;
+  QTimer tick;
+  QObject::connect(&tick, &QTimer::timeout, [&] { ++caughtUp; });
+  tick.start(0);
+  QElapsedTimer clock;
+  clock.start();
+  while (clock.elapsed() < 500) {
+    QElapsedTimer block;
+    block.start();
+    EngineWait wait;
+    wait.finished = [&](int ms) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(std::min<qint64>(ms, std::max<qint64>(0, 8 - block.elapsed()))));
+      return block.elapsed() >= 8;
+    };
+    run.WaitFor(wait);
+    run.KeepGoing();
+  }
+  EXPECT_GE(caughtUp, 4) << "the window caught up " << caughtUp << " times in half a second";
 }

@@ -116,13 +116,11 @@ LongRun::~LongRun() {
 void LongRun::Pump() {
   const TQuery::Hold hold(held_);
   QCoreApplication::processEvents();
+  sinceEvents_.restart();
 }
 
 bool LongRun::KeepGoing() {
-  if (!stopped_ && sinceEvents_.elapsed() >= 50) {
-    Pump();
-    sinceEvents_.restart();
-  }
+  if (!stopped_ && sinceEvents_.elapsed() >= 50) Pump();
   return !stopped_;
 }
 
@@ -143,7 +141,9 @@ void LongRun::WaitFor(const EngineWait& wait) {
     if (wait.finished(kWaitStepMs)) break;
     Pump();
   }
-  sinceEvents_.restart();
+  // The clock of KeepGoing goes on unless the window caught up here: many
+  // short waits in a row (blocks of rows arriving) must not keep it from
+  // painting.
 }
 
 bool LongRun::eventFilter(QObject* watched, QEvent* event) {
