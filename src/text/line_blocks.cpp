@@ -7,12 +7,13 @@ QString& LineBlocks::BeginLine() {
 }
 
 void LineBlocks::EndLine() {
-  if (block_.size() >= kBlockChars) Flush();
+  if (block_.size() >= blockChars_) Flush();
 }
 
 void LineBlocks::Flush() {
   if (!started_) return;
   Deliver(block_);
+  blockChars_ = kBlockChars;
   block_.resize(0);  // keeps the room for the next block
   // A receiver that took the text over left no room: the next block gets
   // its room at once rather than by doubling past it.

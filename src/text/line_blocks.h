@@ -6,6 +6,9 @@
 
 class LineBlocks : public LineSink {
 public:
+  // `firstBlockChars`: where the first block ends, when its lines should
+  // reach the receiver sooner than a full block's.
+  explicit LineBlocks(qsizetype firstBlockChars = kBlockChars) : blockChars_(firstBlockChars) {}
   QString& BeginLine() override;
   void EndLine() override;
   // The lines go on as a block of their own, after those gathered so far.
@@ -21,6 +24,7 @@ protected:
 
 private:
   static constexpr qsizetype kBlockChars = 4 << 20;
+  qsizetype blockChars_;
   QString block_;
   bool started_ = false;
 };

@@ -7,11 +7,13 @@ namespace {
 // Blocks written and not taken yet: the thread waits beyond them rather
 // than let the lines pile up while the program is busy elsewhere.
 constexpr std::size_t kMostWaitingBlocks = 4;
+// The first lines are handed over at once, not after a full block.
+constexpr qsizetype kFirstBlockChars = 64 << 10;
 }  // namespace
 
 class RowLinesThread::Queue : public LineBlocks {
 public:
-  explicit Queue(RowLinesThread& owner) : owner_(owner) {}
+  explicit Queue(RowLinesThread& owner) : LineBlocks(kFirstBlockChars), owner_(owner) {}
 
 private:
   void Deliver(QString& block) override { owner_.Hand(block); }
