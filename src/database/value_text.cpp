@@ -142,7 +142,9 @@ void AppendTwo(char*& p, int v) {
 
 // Dates by the column's type, whatever the system's date settings:
 // yyyy/mm/dd, hh:mm:ss, or both (the date alone at exactly midnight).
-bool AppendDateTime(Utf16Buffer& out, TFieldType type, const CellValue& value) {
+}  // namespace
+
+bool AppendDateTimeText(Utf16Buffer& out, TFieldType type, const CellValue& value) {
   DateTimeParts t;
   if (!CellToDateTimeParts(value, t)) return false;
   char buffer[32];
@@ -170,6 +172,8 @@ bool AppendDateTime(Utf16Buffer& out, TFieldType type, const CellValue& value) {
   out.AppendAscii(buffer, p - buffer);
   return true;
 }
+
+namespace {
 
 void AppendHex(Utf16Buffer& out, QByteArrayView bytes) {
   static const char digits[] = "0123456789ABCDEF";
@@ -290,7 +294,7 @@ bool AppendValueText(Utf16Buffer& out, TFieldType type, const CellValue& value) 
     case ftDate:
     case ftTime:
     case ftDateTime:
-      if (AppendDateTime(out, type, value)) return true;
+      if (AppendDateTimeText(out, type, value)) return true;
       break;
     case ftBlob:
       out.AppendAscii("0x", 2);

@@ -46,6 +46,10 @@ QString GridCellText(TFieldType type, const CellValue& value);
 bool AppendValueText(QString& out, TFieldType type, const CellValue& value);
 // The same into a line being built (the row loop's form).
 bool AppendValueText(Utf16Buffer& out, TFieldType type, const CellValue& value);
+// The export form of a date or time that is one (yyyy/mm/dd, hh:mm:ss or
+// both: digits and separators only); false, with nothing written, for a
+// value that is no date the program can hold.
+bool AppendDateTimeText(Utf16Buffer& out, TFieldType type, const CellValue& value);
 // Two upper-case hexadecimal digits per byte.
 void AppendHexText(QString& out, QByteArrayView bytes);
 // Whether the export form of the value is exactly its stored bytes (plain

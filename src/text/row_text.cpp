@@ -187,11 +187,14 @@ void RowRenderer::AppendRowLine(QString& out, const std::vector<CellValue>& valu
 bool RowRenderer::AppendQuoted(Utf16Buffer& out, const Column& c, const CellValue& value) const {
   const qsizetype at = out.Size();
   out.Append(u'\'');
-  const bool faithful = AppendValueText(out, c.type, value);
-  // One look at the value just written (values are short): a quote mark,
-  // and a line feed that a script's batches must not see alone.
-  bool quoteInside = false, feedInside = false;
-  FindMarks(out.Data() + at + 1, out.Size() - at - 1, quoteInside, feedInside);
+  bool quoteInside = false, feedInside = false, faithful = true;
+  // A date in its fixed form holds neither mark; any other value gets one
+  // look (values are short): a quote mark, and a line feed that a script's
+  // batches must not see alone.
+  if (!IsDateType(c.type) || !AppendDateTimeText(out, c.type, value)) {
+    faithful = AppendValueText(out, c.type, value);
+    FindMarks(out.Data() + at + 1, out.Size() - at - 1, quoteInside, feedInside);
+  }
   // Apart from dates, the ordinary text is the text just written.
   const bool holdsMark = c.checkOrdinaryText ? CellText(c.type, value).contains(QLatin1Char('\'')) : quoteInside;
   if (holdsMark) {
