@@ -23,8 +23,8 @@ void ResultLines::GiveFetched() {
   given_ = fetched;
 }
 
-void ResultLines::TakeLines(int waitMs) {
-  for (RowLinesThread::Lines& lines : thread_.Take(waitMs)) {
+void ResultLines::TakeLines(int waitMs, bool orAllWritten) {
+  for (RowLinesThread::Lines& lines : thread_.Take(waitMs, orAllWritten)) {
     sink_.AddLines(lines.text);
     written_ += lines.rows;
   }
@@ -37,7 +37,7 @@ void ResultLines::TakeLines(int waitMs) {
 
 bool ResultLines::WaitForThread(const RowProgress& progress, bool allGiven) {
   while (allGiven ? !thread_.Done() : thread_.Waiting() > 0) {
-    TakeLines(kWaitSliceMs);
+    TakeLines(kWaitSliceMs, !allGiven);
     if (sinceProgress_.elapsed() >= kProgressEveryMs) {
       if (!progress(Rendered())) return false;
       sinceProgress_.restart();

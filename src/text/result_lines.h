@@ -34,9 +34,10 @@ public:
 
 private:
   void GiveFetched();
-  // Hands the lines written to the sink, waiting up to `waitMs` for some;
+  // Hands the lines written to the sink, waiting up to `waitMs` for some
+  // (or for every row given to be written);
   // throws std::bad_alloc once when the thread ran out of memory.
-  void TakeLines(int waitMs);
+  void TakeLines(int waitMs, bool orAllWritten = false);
   // Waits until the thread is done, handing its lines on; false when
   // `progress` asked to stop meanwhile.
   bool WaitForThread(const RowProgress& progress, bool allGiven);

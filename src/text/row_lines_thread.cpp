@@ -62,12 +62,12 @@ void RowLinesThread::Stop() {
   changed_.notify_all();
 }
 
-std::vector<RowLinesThread::Lines> RowLinesThread::Take(int waitMs) {
+std::vector<RowLinesThread::Lines> RowLinesThread::Take(int waitMs, bool orAllWritten) {
   std::vector<Lines> taken;
   {
     std::unique_lock lock(mutex_);
-    if (lines_.empty() && !finished_ && waitMs > 0)
-      changed_.wait_for(lock, std::chrono::milliseconds(waitMs), [this] { return !lines_.empty() || finished_; });
+    const auto ready = [&] { return !lines_.empty() || finished_ || (orAllWritten && Waiting() == 0); };
+    if (waitMs > 0 && !ready()) changed_.wait_for(lock, std::chrono::milliseconds(waitMs), ready);
     taken.reserve(lines_.size());
     for (Lines& lines : lines_) taken.push_back(std::move(lines));
     lines_.clear();
@@ -118,6 +118,7 @@ void RowLinesThread::WriteGivenRows() {
       written_.fetch_add(1, std::memory_order_release);
     }
     rows.clear();
+    changed_.notify_all();  // for a program waiting until every row given is written
   }
 }
 

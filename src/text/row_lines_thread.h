@@ -40,8 +40,9 @@ public:
   // dropped, the lines written are handed over whole.
   void Stop();
   // The lines written since the last call, in order; waits up to `waitMs`
-  // for some when there are none yet.
-  std::vector<Lines> Take(int waitMs = 0);
+  // for some when there are none yet (or, with `orAllWritten`, until every
+  // row given is written).
+  std::vector<Lines> Take(int waitMs = 0, bool orAllWritten = false);
   // Every row written and every line taken (after EndOfRows or Stop).
   bool Done() const;
   // Rows given and not written yet.
