@@ -1,6 +1,7 @@
 #include "controls/text_pane.h"
 
 #include "controls/text_pane_accessible.h"
+#include "text/line_scan.h"
 #include "ui/clipboard.h"
 
 #include <QAccessible>
@@ -35,14 +36,6 @@ TTextPane::TTextPane(QWidget* parent) : QAbstractScrollArea(parent) {
 int TTextPane::LineHeight() const { return fontMetrics().lineSpacing(); }
 
 namespace {
-// Characters from U+1100 on; runs once per output line, so it is built to
-// use the vector unit.
-__attribute__((optimize("O3"))) qsizetype CountFromU1100(const char16_t* p, qsizetype n) {
-  qsizetype count = 0;
-  for (qsizetype i = 0; i < n; ++i) count += p[i] >= 0x1100;
-  return count;
-}
-
 // Lines up to this length are laid out whole, as a text layout would; longer
 // ones (a 50 MB value, say) only in the part that shows.
 constexpr qsizetype kLongLine = 4096;
@@ -114,25 +107,12 @@ QString TTextPane::textPiece(qsizetype& from, qsizetype chars) const {
 }
 
 void TTextPane::MeasureLines(QStringView lines, qsizetype first) {
-  const QChar* data = lines.data();
-  for (qsizetype lineStart = 0, line = first;; ++line) {
-    const qsizetype newline = lines.indexOf(u'\n', lineStart);
-    const qsizetype end = newline < 0 ? lines.size() : newline;
-    const qsizetype cells = Cells(data + lineStart, data + end);
-    if (cells > longestLine_) {
-      longestLine_ = cells;
-      longestLineIndex_ = line;
-    }
-    if (newline < 0) break;
-    lineStart = newline + 1;
-  }
+  WidestLine widest{longestLine_, longestLineIndex_};
+  FindWidestLine(lines, first, widest);
+  longestLine_ = widest.cells;
+  longestLineIndex_ = widest.line;
 }
 
-qsizetype TTextPane::Cells(const QChar* from, const QChar* to) {
-  // Roughly: a character from U+1100 on counts two. The widest line by this
-  // count is then measured exactly (UpdateScrollBars).
-  return (to - from) + CountFromU1100(reinterpret_cast<const char16_t*>(from), to - from);
-}
 
 void TTextPane::setPlainText(const QString& text) {
   ForgetLongLineLayout();

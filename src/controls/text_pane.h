@@ -92,7 +92,8 @@ private:
   // The advances of `count` characters from `position`, `remaining` of the line's characters being left there.
   int AdvanceOf(qsizetype position, qsizetype count, qsizetype remaining) const;
   void ForgetLongLineLayout();
-  // Notes the widest of the lines [first, first + lines.count) whose text is `lines`.
+  // Notes the widest of the lines [first, first + lines.count) whose text
+  // is `lines` (in cells: see WidestLine).
   void MeasureLines(QStringView lines, qsizetype first);
   void UpdateScrollBars();
   void EnsureCaretVisible();
@@ -104,8 +105,6 @@ private:
   void HideFindBar();
   void FindFromBar(bool backward);
   void PlaceFindBar();
-  // Columns a line takes: East Asian wide characters count two.
-  static qsizetype Cells(const QChar* from, const QChar* to);
 
   struct EditStep {
     qsizetype at;

@@ -1,5 +1,7 @@
 #include "text/packed_text.h"
 
+#include "text/line_scan.h"
+
 #include <QRunnable>
 #include <QThreadPool>
 #include <lz4.h>
@@ -19,14 +21,7 @@ void FindNewlines(QStringView text, qsizetype offset, std::vector<qint32>& out) 
   ForEachNewline(text, [&](qsizetype at) { out.push_back(static_cast<qint32>(offset + at)); });
 }
 
-// A plain count the compiler vectorizes: a search per line break cost a
-// run of lines more than the copying (measured).
-__attribute__((optimize("O3"))) qsizetype CountNewlines(QStringView text) {
-  const char16_t* p = text.utf16();
-  qsizetype count = 0;
-  for (qsizetype i = 0; i < text.size(); ++i) count += p[i] == u'\n';
-  return count;
-}
+qsizetype CountNewlines(QStringView text) { return CountLineBreaks(text); }
 
 // Blocks waiting to be packed before Append packs on the spot: a few
 // megabytes of plain text at most.

@@ -5,6 +5,7 @@
 #include <QElapsedTimer>
 #include <QThread>
 #include <gtest/gtest.h>
+#include "text/line_scan.h"
 
 #include <random>
 
@@ -150,4 +151,37 @@ TEST(PackedText, BlocksReadTheSameWhilePackedAndAfter) {
   packed.Append(u"end");
   plain += QStringLiteral("end");
   ExpectSame(packed, plain);
+}
+
+// The pane's scans of a block agree with the plain definitions: line feeds
+// counted one by one, a line's cells as its characters with those from
+// U+1100 on counting two, the first of the widest lines, at every place a
+// line break or a wide character may fall.
+TEST(LineScan, AgreesWithThePlainDefinitions) {
+  std::mt19937 random(7);
+  const char16_t pool[] = {u'a', u'\n', u'\n', u' ', u'\r', 0x10FF, 0x1100, 0x4E2D, 0xD83D, 0xDE00, 0xFFFF, u'x'};
+  for (int round = 0; round < 3000; ++round) {
+    QString text;
+    const int size = static_cast<int>(random() % 70);
+    for (int i = 0; i < size; ++i) text += QChar(pool[random() % std::size(pool)]);
+    qsizetype feeds = 0;
+    WidestLine expected{static_cast<qsizetype>(random() % 6), 99};
+    WidestLine found = expected;
+    qsizetype line = 5, cells = 0;
+    for (const QChar c : text) {
+      if (c == u'\n') {
+        ++feeds;
+        if (cells > expected.cells) expected = {cells, line};
+        ++line;
+        cells = 0;
+      } else {
+        cells += c.unicode() >= 0x1100 ? 2 : 1;
+      }
+    }
+    if (cells > expected.cells) expected = {cells, line};
+    ASSERT_EQ(CountLineBreaks(text), feeds) << text.toStdString();
+    FindWidestLine(text, 5, found);
+    ASSERT_EQ(found.cells, expected.cells) << round;
+    ASSERT_EQ(found.line, expected.line) << round;
+  }
 }
