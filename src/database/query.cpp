@@ -289,25 +289,28 @@ CellValue TQuery::ValueAt(qint64 row, const TField* field) const {
 
 CellValue TQuery::CurrentValue(int storeColumn) const {
   if (!active_ || current_ < 0) return {};
-  return CurrentValues()[static_cast<std::size_t>(storeColumn)];
+  if (!currentDecoded_) DecodeCurrent();
+  return currentValues_[static_cast<std::size_t>(storeColumn)];
 }
 
 const std::vector<CellValue>& TQuery::CurrentValues() const {
   if (!active_ || current_ < 0) {
     currentValues_.assign(currentValues_.size(), CellValue{});
     currentDecoded_ = false;
-    return currentValues_;
-  }
-  if (!currentDecoded_) {
-    qint64 row = current_;
-    const RowStore* store = StoreOf(row);
-    if (store)
-      store->DecodeRow(row, currentValues_);
-    else
-      currentValues_.assign(currentValues_.size(), CellValue{});
-    currentDecoded_ = true;
+  } else if (!currentDecoded_) {
+    DecodeCurrent();
   }
   return currentValues_;
+}
+
+void TQuery::DecodeCurrent() const {
+  qint64 row = current_;
+  const RowStore* store = StoreOf(row);
+  if (store)
+    store->DecodeRow(row, currentValues_);
+  else
+    currentValues_.assign(currentValues_.size(), CellValue{});
+  currentDecoded_ = true;
 }
 
 void TQuery::StoredRows(qint64 from, qint64 to, std::vector<StoredRow>& out) const {

@@ -201,6 +201,8 @@ private:
   // The store holding row `row`, and the row's place in it; nullptr for a
   // row not held.
   const RowStore* StoreOf(qint64& row) const;
+  // Decodes the current record's values (a record that is held).
+  void DecodeCurrent() const;
 
   QString databaseName_;
   TSQLLines sql_{this};
