@@ -13,11 +13,11 @@ void LineBlocks::EndLine() {
 void LineBlocks::Flush() {
   if (!started_) return;
   Deliver(block_);
-  blockChars_ = kBlockChars;
+  blockChars_ = fullBlockChars_;
   block_.resize(0);  // keeps the room for the next block
   // A receiver that took the text over left no room: the next block gets
   // its room at once rather than by doubling past it.
-  if (block_.capacity() < kBlockChars) block_.reserve(kBlockChars + (64 << 10));
+  if (block_.capacity() < blockChars_) block_.reserve(blockChars_ + (64 << 10));
   started_ = false;
 }
 

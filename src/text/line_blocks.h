@@ -6,9 +6,10 @@
 
 class LineBlocks : public LineSink {
 public:
-  // `firstBlockChars`: where the first block ends, when its lines should
-  // reach the receiver sooner than a full block's.
-  explicit LineBlocks(qsizetype firstBlockChars = kBlockChars) : blockChars_(firstBlockChars) {}
+  // A block ends once it holds `blockChars` characters; the first one at
+  // `firstBlockChars`, when its lines should reach the receiver sooner.
+  explicit LineBlocks(qsizetype blockChars = kBlockChars, qsizetype firstBlockChars = 0)
+      : fullBlockChars_(blockChars), blockChars_(firstBlockChars > 0 ? firstBlockChars : blockChars) {}
   QString& BeginLine() override;
   void EndLine() override;
   // The lines go on as a block of their own, after those gathered so far.
@@ -24,6 +25,7 @@ protected:
 
 private:
   static constexpr qsizetype kBlockChars = 4 << 20;
+  qsizetype fullBlockChars_;
   qsizetype blockChars_;
   QString block_;
   bool started_ = false;

@@ -5,15 +5,17 @@
 
 namespace {
 // Blocks written and not taken yet: the thread waits beyond them rather
-// than let the lines pile up while the program is busy elsewhere.
-constexpr std::size_t kMostWaitingBlocks = 4;
+// than let the lines pile up while the program is busy elsewhere. Blocks of
+// 2 MB keep what waits small; a block costs the program a few calls.
+constexpr std::size_t kMostWaitingBlocks = 2;
+constexpr qsizetype kLinesBlockChars = 1 << 20;
 // The first lines are handed over at once, not after a full block.
 constexpr qsizetype kFirstBlockChars = 64 << 10;
 }  // namespace
 
 class RowLinesThread::Queue : public LineBlocks {
 public:
-  explicit Queue(RowLinesThread& owner) : LineBlocks(kFirstBlockChars), owner_(owner) {}
+  explicit Queue(RowLinesThread& owner) : LineBlocks(kLinesBlockChars, kFirstBlockChars), owner_(owner) {}
 
 private:
   void Deliver(QString& block) override { owner_.Hand(block); }
