@@ -6,12 +6,7 @@
 
 #include <QAccessible>
 #include <QApplication>
-#include <QCheckBox>
 #include <QGuiApplication>
-#include <QHBoxLayout>
-#include <QLabel>
-#include <QLineEdit>
-#include <QToolButton>
 #include <QClipboard>
 #include <QKeyEvent>
 #include <QPainter>
@@ -34,64 +29,6 @@ TTextPane::TTextPane(QWidget* parent) : QAbstractScrollArea(parent) {
 }
 
 int TTextPane::LineHeight() const { return fontMetrics().lineSpacing(); }
-
-namespace {
-// Lines up to this length are laid out whole, as a text layout would; longer
-// ones (a 50 MB value, say) only in the part that shows.
-constexpr qsizetype kLongLine = 4096;
-constexpr qsizetype kCheckpoint = 1024;
-}  // namespace
-
-int TTextPane::Advance(const QChar* at, qsizetype remaining) const {
-  if (at->isHighSurrogate() && remaining > 1) return fontMetrics().horizontalAdvance(QString(at, 2));
-  if (at->isLowSurrogate()) return 0;  // measured with its high half
-  if (advances_.empty()) advances_.assign(65536, 0);
-  quint16& cached = advances_[at->unicode()];
-  // Stored plus one, so that a zero-width character is measured once too.
-  if (cached == 0) cached = static_cast<quint16>(std::clamp(fontMetrics().horizontalAdvance(*at), 0, 65534) + 1);
-  return cached - 1;
-}
-
-void TTextPane::ForgetLongLineLayout() {
-  checkpointLine_ = -1;
-  checkpoints_.clear();
-}
-
-int TTextPane::XOf(qsizetype line, qsizetype column) const {
-  const qsizetype start = LineStart(line), length = LineEnd(line) - start;
-  column = std::clamp<qsizetype>(column, 0, length);
-  if (length <= kLongLine) return fontMetrics().horizontalAdvance(text_.Mid(start, column));
-  if (checkpointLine_ != line) {
-    checkpointLine_ = line;
-    checkpoints_.assign(1, 0);
-  }
-  // Checkpoints are measured as far as they are needed, once.
-  while (static_cast<qsizetype>(checkpoints_.size() - 1) * kCheckpoint + kCheckpoint <= column) {
-    const qsizetype from = static_cast<qsizetype>(checkpoints_.size() - 1) * kCheckpoint;
-    checkpoints_.push_back(checkpoints_.back() + AdvanceOf(start + from, kCheckpoint, length - from));
-  }
-  const qsizetype base = column / kCheckpoint * kCheckpoint;
-  return checkpoints_[static_cast<std::size_t>(base / kCheckpoint)] + AdvanceOf(start + base, column - base, length - base);
-}
-
-int TTextPane::AdvanceOf(qsizetype position, qsizetype count, qsizetype remaining) const {
-  // One character more, for a surrogate pair cut at the end.
-  const QString chars = text_.Mid(position, std::min(count + 1, remaining));
-  int x = 0;
-  for (qsizetype i = 0; i < count; ++i) x += Advance(chars.constData() + i, chars.size() - i);
-  return x;
-}
-
-qsizetype TTextPane::ColumnAt(qsizetype line, int x) const {
-  // The column whose left edge is nearest to x.
-  qsizetype lo = 0, hi = LineEnd(line) - LineStart(line);
-  while (lo < hi) {
-    const qsizetype mid = (lo + hi + 1) / 2;
-    if ((XOf(line, mid - 1) + XOf(line, mid)) / 2 <= x) lo = mid;
-    else hi = mid - 1;
-  }
-  return lo;
-}
 
 QString TTextPane::line(qsizetype index) const {
   return text_.Mid(LineStart(index), LineEnd(index) - LineStart(index));
@@ -416,105 +353,4 @@ QVariant TTextPane::inputMethodQuery(Qt::InputMethodQuery query) const {
     case Qt::ImMaximumTextLength: return QVariant();
     default: return QAbstractScrollArea::inputMethodQuery(query);
   }
-}
-
-bool TTextPane::find(const QString& text, bool backward, Qt::CaseSensitivity cs) {
-  if (text.isEmpty() || text_.IsEmpty()) return false;
-  qsizetype at;
-  if (backward) {
-    const qsizetype from = selectionStart() - 1;
-    at = from < 0 ? -1 : text_.LastIndexOf(text, from, cs);
-    if (at < 0) at = text_.LastIndexOf(text, -1, cs);  // wraps to the end
-  } else {
-    at = text_.IndexOf(text, selectionEnd(), cs);
-    if (at < 0) at = text_.IndexOf(text, 0, cs);  // wraps to the start
-  }
-  if (at < 0) return false;
-  setSelection(at, at + text.size());
-  return true;
-}
-
-void TTextPane::showFindBar() {
-  if (!findBar_) {
-    findBar_ = new QWidget(this);
-    findBar_->setObjectName(QStringLiteral("FindBar"));
-    findBar_->setAutoFillBackground(true);
-    auto* layout = new QHBoxLayout(findBar_);
-    layout->setContentsMargins(4, 2, 4, 2);
-    auto* label = new QLabel(QStringLiteral("尋找:"), findBar_);
-    findEdit_ = new QLineEdit(findBar_);
-    findEdit_->setObjectName(QStringLiteral("FindText"));
-    findEdit_->setAccessibleName(QStringLiteral("尋找的文字"));
-    auto* next = new QToolButton(findBar_);
-    next->setText(QStringLiteral("下一個"));
-    next->setObjectName(QStringLiteral("FindNext"));
-    auto* previous = new QToolButton(findBar_);
-    previous->setText(QStringLiteral("上一個"));
-    previous->setObjectName(QStringLiteral("FindPrevious"));
-    findCase_ = new QCheckBox(QStringLiteral("大小寫須相符"), findBar_);
-    findCase_->setObjectName(QStringLiteral("FindMatchCase"));
-    auto* close = new QToolButton(findBar_);
-    close->setText(QStringLiteral("✕"));
-    close->setObjectName(QStringLiteral("FindClose"));
-    close->setToolTip(QStringLiteral("關閉 (Esc)"));
-    close->setAccessibleName(QStringLiteral("關閉尋找"));
-    findEdit_->setMinimumWidth(findEdit_->fontMetrics().horizontalAdvance(QStringLiteral("尋找的文字尋找")));
-    layout->addWidget(label);
-    layout->addWidget(findEdit_, 1);
-    for (QWidget* w : {static_cast<QWidget*>(next), static_cast<QWidget*>(previous), static_cast<QWidget*>(findCase_),
-                       static_cast<QWidget*>(close)}) {
-      w->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
-      layout->addWidget(w);
-    }
-    connect(next, &QToolButton::clicked, this, [this] { FindFromBar(false); });
-    connect(previous, &QToolButton::clicked, this, [this] { FindFromBar(true); });
-    connect(close, &QToolButton::clicked, this, &TTextPane::HideFindBar);
-    findEdit_->installEventFilter(this);
-  }
-  if (caret_ != anchor_ && !selectedText().contains(QLatin1Char('\n'))) findEdit_->setText(selectedText());
-  findBar_->show();
-  PlaceFindBar();
-  findBar_->raise();
-  EnsureCaretVisible();
-  findEdit_->setFocus();
-  findEdit_->selectAll();
-}
-
-void TTextPane::HideFindBar() {
-  if (!findBar_) return;
-  findBar_->hide();
-  setViewportMargins(0, 0, 0, 0);
-  setFocus();
-}
-
-void TTextPane::PlaceFindBar() {
-  if (!findBar_ || findBar_->isHidden()) return;
-  // Below the text, not over it: the line found stays in view.
-  const int height = findBar_->sizeHint().height();
-  setViewportMargins(0, 0, 0, height);
-  const QRect area = viewport()->geometry();
-  findBar_->setGeometry(area.left(), area.bottom() + 1, area.width(), height);
-}
-
-void TTextPane::FindFromBar(bool backward) {
-  const bool found =
-      find(findEdit_->text(), backward, findCase_->isChecked() ? Qt::CaseSensitive : Qt::CaseInsensitive);
-  // A text that is nowhere shows in red.
-  findEdit_->setStyleSheet(found || findEdit_->text().isEmpty() ? QString() : QStringLiteral("color: red"));
-}
-
-bool TTextPane::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == findEdit_ && event->type() == QEvent::KeyPress) {
-    // The find bar's keys stay there: Enter must not reach the text.
-    auto* key = static_cast<QKeyEvent*>(event);
-    if (key->key() == Qt::Key_Escape) {
-      HideFindBar();
-      return true;
-    }
-    if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
-      FindFromBar(key->modifiers() & Qt::ShiftModifier);
-      return true;
-    }
-  }
-  return QAbstractScrollArea::eventFilter(watched, event);
 }

@@ -79,6 +79,9 @@ protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+  // Lines up to this length are laid out whole, as a text layout would;
+  // longer ones (a 50 MB value, say) only in the part that shows.
+  static constexpr qsizetype kLongLine = 4096;
   qsizetype LineStart(qsizetype line) const { return text_.LineStart(line); }
   qsizetype LineEnd(qsizetype line) const { return text_.LineEnd(line); }
   qsizetype LineOf(qsizetype position) const { return text_.LineOf(position); }
