@@ -32,6 +32,7 @@ public:
   }
   void Append(QChar c) { Append(c.unicode()); }
   void Append(QStringView text) {
+    if (text.isEmpty()) return;
     char16_t* to = Reserve(text.size());
     std::memcpy(to, text.utf16(), static_cast<std::size_t>(text.size()) * sizeof(char16_t));
     size_ += text.size();

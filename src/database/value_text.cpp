@@ -140,10 +140,10 @@ void AppendTwo(char*& p, int v) {
   *p++ = static_cast<char>('0' + v % 10);
 }
 
-// Dates by the column's type, whatever the system's date settings:
-// yyyy/mm/dd, hh:mm:ss, or both (the date alone at exactly midnight).
 }  // namespace
 
+// Dates by the column's type, whatever the system's date settings:
+// yyyy/mm/dd, hh:mm:ss, or both (the date alone at exactly midnight).
 bool AppendDateTimeText(Utf16Buffer& out, TFieldType type, const CellValue& value) {
   DateTimeParts t;
   if (!CellToDateTimeParts(value, t)) return false;
