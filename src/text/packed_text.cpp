@@ -11,17 +11,11 @@
 
 namespace {
 
-// indexOf runs on the vector unit; QStringView::count does not.
-template <typename Found>
-void ForEachNewline(QStringView text, Found found) {
-  for (qsizetype at = text.indexOf(u'\n'); at >= 0; at = text.indexOf(u'\n', at + 1)) found(at);
-}
-
+// Where the line breaks are (indexOf runs on the vector unit).
 void FindNewlines(QStringView text, qsizetype offset, std::vector<qint32>& out) {
-  ForEachNewline(text, [&](qsizetype at) { out.push_back(static_cast<qint32>(offset + at)); });
+  for (qsizetype at = text.indexOf(u'\n'); at >= 0; at = text.indexOf(u'\n', at + 1))
+    out.push_back(static_cast<qint32>(offset + at));
 }
-
-qsizetype CountNewlines(QStringView text) { return CountLineBreaks(text); }
 
 // Blocks waiting to be packed before Append packs on the spot: a few
 // megabytes of plain text at most.
@@ -69,7 +63,7 @@ void PackedText::Clear() {
 PackedText::Block PackedText::Pack(QStringView text) {
   Block block;
   block.chars = text.size();
-  block.newlines = CountNewlines(text);
+  block.newlines = CountLineBreaks(text);
   block.packedSize = PackInto(text, block.packed);
   return block;
 }
@@ -136,7 +130,7 @@ void PackedText::Append(QStringView text) {
     if (tail_.text.isEmpty() && text.size() >= kBlockChars) {
       // A whole block goes packed straight from the text.
       const QStringView whole = text.first(kBlockChars);
-      SealTail(PackLater(whole.toString(), CountNewlines(whole)));
+      SealTail(PackLater(whole.toString(), CountLineBreaks(whole)));
       text = text.sliced(kBlockChars);
       continue;
     }

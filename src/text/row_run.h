@@ -1,7 +1,7 @@
 #pragma once
-// The row loop of a query run: the header or insert prefix, then one line
-// per row of the open result. The window hands it a sink for the lines and
-// a function that shows progress.
+// The lines of a query run: the header or insert prefix, then one line per
+// row of the open result, into a sink (the output pane, a file); written in
+// place (RenderRows) or on a thread of their own (ResultLines).
 #include "text/row_text.h"
 
 #include <QString>
